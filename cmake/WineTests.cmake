@@ -1,0 +1,44 @@
+# Tests of the x86_64 Windows build run under 64-bit Wine. One fixture per
+# test run starts a virtual display (when there is none) and a throwaway
+# Wine prefix; every Wine test requires it and takes the display lock, so
+# Wine tests run one at a time while native tests may run beside them.
+
+set(KORVANE_WINE_DIR ${CMAKE_BINARY_DIR}/wine-run)
+set(KORVANE_HARNESS ${CMAKE_SOURCE_DIR}/tests/harness)
+foreach(tool wine-env wine-exec wine-shell)
+  configure_file(${KORVANE_HARNESS}/${tool}.in ${CMAKE_BINARY_DIR}/${tool} @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+endforeach()
+
+# add_test runs Windows programs through Wine.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-exec)
+
+add_test(NAME wine_env_start COMMAND ${CMAKE_BINARY_DIR}/wine-env start)
+add_test(NAME wine_env_stop COMMAND ${CMAKE_BINARY_DIR}/wine-env stop)
+set_tests_properties(wine_env_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 180 RESOURCE_LOCK wine_display)
+set_tests_properties(wine_env_stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60 RESOURCE_LOCK wine_display)
+
+function(korvane_wine_properties name)
+  cmake_parse_arguments(A "" "TIMEOUT" "" ${ARGN})
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_display
+                       TIMEOUT ${A_TIMEOUT} LABELS wine)
+endfunction()
+
+# A Windows test program run under Wine: korvane_wine_test(NAME n COMMAND target args... [TIMEOUT s])
+function(korvane_wine_test)
+  cmake_parse_arguments(A "" "NAME;TIMEOUT" "COMMAND" ${ARGN})
+  add_test(NAME ${A_NAME} COMMAND ${A_COMMAND})
+  korvane_wine_properties(${A_NAME} TIMEOUT ${A_TIMEOUT})
+endfunction()
+
+# A shell script run on the host with the Wine environment exported
+# (WINEPREFIX, DISPLAY, WINEDEBUG, KORVANE_BIN = this build's directory):
+# korvane_wine_script_test(NAME n SCRIPT path [ARGS ...] [TIMEOUT s])
+function(korvane_wine_script_test)
+  cmake_parse_arguments(A "" "NAME;SCRIPT;TIMEOUT" "ARGS" ${ARGN})
+  add_test(NAME ${A_NAME} COMMAND ${CMAKE_BINARY_DIR}/wine-shell ${A_SCRIPT} ${A_ARGS})
+  korvane_wine_properties(${A_NAME} TIMEOUT ${A_TIMEOUT})
+endfunction()

@@ -1,0 +1,20 @@
+// Clock of the native (Linux) build.
+#include "Clock.h"
+
+#include <time.h>
+
+namespace {
+uint32_t PosixTick() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
+}
+void PosixSleep(uint32_t ms) {
+    timespec ts{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+    while (nanosleep(&ts, &ts) != 0) {
+    }
+}
+const SClockSource kPosixClock{PosixTick, PosixSleep};
+}  // namespace
+
+const SClockSource& PlatformClock() { return kPosixClock; }

@@ -1,0 +1,244 @@
+#include "WinTestSupport.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace wintest {
+
+bool StartProcess(const std::string& commandLine, SChild* child, const std::vector<std::string>& extraEnv,
+                  const char* currentDir) {
+    std::vector<char> env;
+    if (!extraEnv.empty()) {
+        char* block = GetEnvironmentStringsA();
+        for (const char* p = block; *p; p += std::strlen(p) + 1) env.insert(env.end(), p, p + std::strlen(p) + 1);
+        FreeEnvironmentStringsA(block);
+        for (const std::string& e : extraEnv) env.insert(env.end(), e.c_str(), e.c_str() + e.size() + 1);
+        env.push_back('\0');
+    }
+    std::vector<char> cmd(commandLine.begin(), commandLine.end());
+    cmd.push_back('\0');
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, env.empty() ? nullptr : env.data(),
+                        currentDir, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    child->Process = pi.hProcess;
+    child->Pid = pi.dwProcessId;
+    child->MainThreadId = pi.dwThreadId;
+    return true;
+}
+
+bool WaitProcess(SChild* child, DWORD timeoutMs, DWORD* exitCode) {
+    if (!child->Process) return false;
+    bool ended = WaitForSingleObject(child->Process, timeoutMs) == WAIT_OBJECT_0;
+    if (!ended) {
+        KillProcess(child);
+        return false;
+    }
+    if (exitCode) GetExitCodeProcess(child->Process, exitCode);
+    CloseHandle(child->Process);
+    child->Process = nullptr;
+    return true;
+}
+
+void KillProcess(SChild* child) {
+    if (!child->Process) return;
+    TerminateProcess(child->Process, 255);
+    WaitForSingleObject(child->Process, 5000);
+    CloseHandle(child->Process);
+    child->Process = nullptr;
+}
+
+bool RunProcess(const std::string& commandLine, DWORD timeoutMs, DWORD* exitCode,
+                const std::vector<std::string>& extraEnv) {
+    SChild child;
+    if (!StartProcess(commandLine, &child, extraEnv)) return false;
+    return WaitProcess(&child, timeoutMs, exitCode);
+}
+
+HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND h = FindWindowA(className, title);
+        if (h) return h;
+        if (GetTickCount() - start >= timeoutMs) return nullptr;
+        Sleep(10);
+    }
+}
+
+bool WaitWindowGone(HWND hwnd, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (IsWindow(hwnd)) {
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+std::string ProgramDir() {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    size_t slash = s.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : s.substr(0, slash + 1);
+}
+
+COLORREF SImage::At(int x, int y) const {
+    if (x < 0 || y < 0 || x >= Width || y >= Height) return 0xFFFFFFFF;
+    uint32_t p = Pixels[static_cast<size_t>(y) * Width + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+bool CaptureScreen(const RECT& rect, SImage* image) {
+    int w = rect.right - rect.left, h = rect.bottom - rect.top;
+    if (w <= 0 || h <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (dib) {
+        HGDIOBJ old = SelectObject(mem, dib);
+        ok = BitBlt(mem, 0, 0, w, h, screen, rect.left, rect.top, SRCCOPY) != 0;
+        GdiFlush();
+        if (ok) {
+            image->Width = w;
+            image->Height = h;
+            image->Pixels.assign(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + size_t(w) * h);
+        }
+        SelectObject(mem, old);
+        DeleteObject(dib);
+    }
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+bool CaptureClient(HWND hwnd, SImage* image) {
+    RECT r;
+    if (!GetClientRect(hwnd, &r)) return false;
+    POINT tl{0, 0};
+    ClientToScreen(hwnd, &tl);
+    RECT s{tl.x, tl.y, tl.x + r.right, tl.y + r.bottom};
+    return CaptureScreen(s, image);
+}
+
+namespace {
+uint32_t Crc32(const unsigned char* p, size_t n, uint32_t crc = 0) {
+    crc = ~crc;
+    for (size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+void Put32(std::vector<unsigned char>& v, uint32_t x) {
+    for (int s = 24; s >= 0; s -= 8) v.push_back(static_cast<unsigned char>(x >> s));
+}
+void Chunk(std::vector<unsigned char>& out, const char* type, const std::vector<unsigned char>& data) {
+    Put32(out, static_cast<uint32_t>(data.size()));
+    std::vector<unsigned char> td(type, type + 4);
+    td.insert(td.end(), data.begin(), data.end());
+    out.insert(out.end(), td.begin(), td.end());
+    Put32(out, Crc32(td.data(), td.size()));
+}
+}  // namespace
+
+bool SavePng(const SImage& image, const std::string& path) {
+    std::vector<unsigned char> raw;
+    raw.reserve(size_t(image.Height) * (1 + 3 * size_t(image.Width)));
+    for (int y = 0; y < image.Height; ++y) {
+        raw.push_back(0);
+        for (int x = 0; x < image.Width; ++x) {
+            uint32_t p = image.Pixels[size_t(y) * image.Width + x];
+            raw.push_back((p >> 16) & 0xFF);
+            raw.push_back((p >> 8) & 0xFF);
+            raw.push_back(p & 0xFF);
+        }
+    }
+    std::vector<unsigned char> z{0x78, 0x01};
+    size_t pos = 0;
+    do {
+        size_t n = raw.size() - pos < 65535 ? raw.size() - pos : 65535;
+        z.push_back(pos + n == raw.size() ? 1 : 0);
+        z.push_back(n & 0xFF);
+        z.push_back(n >> 8);
+        z.push_back(~n & 0xFF);
+        z.push_back((~n >> 8) & 0xFF);
+        z.insert(z.end(), raw.begin() + pos, raw.begin() + pos + n);
+        pos += n;
+    } while (pos < raw.size());
+    uint32_t a = 1, b = 0;
+    for (unsigned char c : raw) {
+        a = (a + c) % 65521;
+        b = (b + a) % 65521;
+    }
+    Put32(z, (b << 16) | a);
+    std::vector<unsigned char> ihdr;
+    Put32(ihdr, image.Width);
+    Put32(ihdr, image.Height);
+    ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0});
+    std::vector<unsigned char> out{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    Chunk(out, "IHDR", ihdr);
+    Chunk(out, "IDAT", z);
+    Chunk(out, "IEND", {});
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+bool RegSetRaw(const char* key, const char* name, DWORD type, const void* data, DWORD size) {
+    HKEY k;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) != ERROR_SUCCESS)
+        return false;
+    bool ok = RegSetValueExA(k, name, 0, type, static_cast<const BYTE*>(data), size) == ERROR_SUCCESS;
+    RegCloseKey(k);
+    return ok;
+}
+
+bool RegSetDword(const char* key, const char* name, DWORD value) {
+    return RegSetRaw(key, name, REG_DWORD, &value, sizeof value);
+}
+
+bool RegGetDword(const char* key, const char* name, DWORD* value) {
+    HKEY k;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) return false;
+    DWORD type = 0, size = sizeof *value;
+    bool ok = RegQueryValueExA(k, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS &&
+              type == REG_DWORD && size == sizeof *value;
+    RegCloseKey(k);
+    return ok;
+}
+
+bool RegDeleteTree(const char* key) {
+    LSTATUS s = RegDeleteTreeA(HKEY_CURRENT_USER, key);
+    if (s == ERROR_SUCCESS || s == ERROR_FILE_NOT_FOUND) {
+        RegDeleteKeyA(HKEY_CURRENT_USER, key);
+        return true;
+    }
+    return false;
+}
+
+void PumpFor(DWORD ms) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&m);
+            DispatchMessageA(&m);
+        }
+        Sleep(5);
+    }
+}
+
+}  // namespace wintest

@@ -1,0 +1,60 @@
+// Helpers for Windows test programs run under Wine.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace wintest {
+
+// A child process started by StartProcess; Stop kills it by its own handle.
+struct SChild {
+    HANDLE Process = nullptr;
+    DWORD Pid = 0;
+    DWORD MainThreadId = 0;
+};
+
+// Starts commandLine (environment additions as "NAME=value"); false on failure.
+bool StartProcess(const std::string& commandLine, SChild* child,
+                  const std::vector<std::string>& extraEnv = {}, const char* currentDir = nullptr);
+// Waits up to timeoutMs for the child to end; kills it on expiry (false).
+bool WaitProcess(SChild* child, DWORD timeoutMs, DWORD* exitCode = nullptr);
+void KillProcess(SChild* child);
+// Start, wait with a timeout, kill on expiry; true when it ended in time.
+bool RunProcess(const std::string& commandLine, DWORD timeoutMs, DWORD* exitCode = nullptr,
+                const std::vector<std::string>& extraEnv = {});
+
+// Polls for a top-level window by class and title (either may be null).
+HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs);
+// Polls until the window no longer exists.
+bool WaitWindowGone(HWND hwnd, DWORD timeoutMs);
+
+// Directory of the running program, with a trailing backslash.
+std::string ProgramDir();
+
+// 32-bit BGRX pixels, row-major from the top.
+struct SImage {
+    int Width = 0;
+    int Height = 0;
+    std::vector<uint32_t> Pixels;
+    COLORREF At(int x, int y) const;  // RGB() order; 0xFFFFFFFF outside
+};
+// Copies a rectangle of the screen; false on failure.
+bool CaptureScreen(const RECT& rect, SImage* image);
+// Copies a window's client area as shown on the screen.
+bool CaptureClient(HWND hwnd, SImage* image);
+// Writes an image as a PNG (stored deflate: no compression library needed).
+bool SavePng(const SImage& image, const std::string& path);
+
+// Registry of the current user.
+bool RegSetDword(const char* key, const char* name, DWORD value);
+bool RegGetDword(const char* key, const char* name, DWORD* value);
+bool RegSetRaw(const char* key, const char* name, DWORD type, const void* data, DWORD size);
+bool RegDeleteTree(const char* key);
+
+// Pumps this thread's messages for ms milliseconds.
+void PumpFor(DWORD ms);
+
+}  // namespace wintest
