@@ -63,7 +63,16 @@ int RunClient(const char* self) {
 }
 }  // namespace
 
+// Writes the whole screen as a PNG, for the host-side checks of the harness.
+int SaveScreen(const char* path) {
+    RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    wintest::SImage shot;
+    if (!wintest::CaptureScreen(r, &shot)) return fail("capture");
+    return wintest::SavePng(shot, path) ? 0 : fail("png");
+}
+
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "window") == 0) return RunWindow();
+    if (argc > 2 && std::strcmp(argv[1], "png") == 0) return SaveScreen(argv[2]);
     return RunClient(argv[0]);
 }
