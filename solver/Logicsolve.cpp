@@ -1,0 +1,886 @@
+#include "Logicsolve.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "Random.h"
+
+namespace {
+
+bool Stopped(const std::atomic<bool>* stop) { return stop && stop->load(std::memory_order_relaxed); }
+
+// Copies a borrowed list so that the destination keeps a valid buffer.
+void CopyList(TArray<CLogicSquare>& to, const TArray<CLogicSquare>& from) {
+    if (from.Count >= to.Capacity) {
+        uint32_t capacity = from.Capacity > from.Count ? from.Capacity : from.Count + 1;
+        CLogicSquare** items = new CLogicSquare*[capacity];
+        delete[] to.Items;
+        to.Items = items;
+        to.Capacity = capacity;
+    }
+    for (uint32_t i = 0; i < from.Count; ++i) to.Items[i] = from.Items[i];
+    to.Count = from.Count;
+}
+
+}  // namespace
+
+CSquareSolutionSetRecycleBin RecycleBin;
+
+// ---------------------------------------------------------------------------
+// Combinations and placement ratios
+
+bool NextCombination(uint32_t* indices, uint32_t n, uint32_t k) {
+    if (k == 0 || k > n) return false;
+    uint32_t p = k;
+    while (p > 0) {
+        --p;
+        // Position p may hold at most n - k + p.
+        if (indices[p] < n - k + p) {
+            ++indices[p];
+            for (uint32_t q = p + 1; q < k; ++q) indices[q] = indices[q - 1] + 1;
+            return true;
+        }
+    }
+    return false;
+}
+
+double PlacementRatio(uint32_t n, uint32_t m, uint32_t s, uint32_t k) {
+    // C(n - s, m - k) is 0 when the pattern needs more mines, or more safe
+    // squares, than there are.
+    if (m > n || s > n || k > s || k > m || m - k > n - s) return 0.0;
+    double numerator = 1.0, denominator = 1.0, result = 1.0;
+    uint32_t step = 0;
+    auto take = [&](double num, double den) {
+        // Fold every 10 pairs so the running products stay small.
+        if (step > 0 && step % 10 == 0) {
+            result *= numerator / denominator;
+            numerator = denominator = 1.0;
+        }
+        numerator *= num;
+        denominator *= den;
+        ++step;
+    };
+    for (uint32_t j = 0; j < k; ++j) take(double(m - k + 1 + j), double(n - s + 1 + j));
+    uint32_t safe = s - k;  // safe squares of the pattern
+    for (uint32_t j = 0; j < safe; ++j) take(double((n - m) - safe + 1 + j), double(n - s + k + 1 + j));
+    return result * numerator / denominator;
+}
+
+// ---------------------------------------------------------------------------
+// CSquareSolutionSet
+
+CSquareSolutionSet::CSquareSolutionSet(TArray<CLogicSquare>* unknowns, TArray<CLogicSquare>* constraints)
+    : StopFlag(nullptr),
+      Assigned(nullptr),
+      ConstraintDone(nullptr),
+      CurrentMine(nullptr),
+      Depth(0),
+      TotalMines(0),
+      Unknowns(unknowns ? unknowns : new TArray<CLogicSquare>),
+      Constraints(constraints ? constraints : new TArray<CLogicSquare>),
+      SolutionCount(0),
+      MineCount(nullptr),
+      MinMines(0),
+      MaxMines(0),
+      ExpectedMines(0.0),
+      MineCountByTotal(nullptr),
+      SolutionsByTotal(nullptr),
+      WeightByTotal(nullptr),
+      Size(Unknowns->Count) {
+    size_t n = Size;
+    // One total more than the unknowns: harmless, and safe even when a group
+    // reaches this class without the fast rules having run first.
+    Assigned = new uint8_t[n + 1];
+    CurrentMine = new uint8_t[n + 1];
+    MineCount = new SolutionCounter[n + 1];
+    MineCountByTotal = new SolutionCounter[(n + 1) * (n + 1)];
+    SolutionsByTotal = new SolutionCounter[n + 1];
+    WeightByTotal = new double[n + 1];
+    for (size_t t = 0; t <= n; ++t) WeightByTotal[t] = 0.0;
+    MinMines = Size;
+}
+
+CSquareSolutionSet::~CSquareSolutionSet() {
+    delete Unknowns;
+    delete Constraints;
+    delete[] Assigned;
+    delete[] ConstraintDone;
+    delete[] CurrentMine;
+    delete[] MineCount;
+    delete[] MineCountByTotal;
+    delete[] SolutionsByTotal;
+    delete[] WeightByTotal;
+}
+
+void CSquareSolutionSet::Reset(const std::atomic<bool>* stopFlag) {
+    for (uint32_t i = 0; i < Unknowns->Count; ++i) Unknowns->Items[i]->Index = static_cast<int32_t>(i);
+    for (uint32_t i = 0; i < Constraints->Count; ++i) Constraints->Items[i]->Index = static_cast<int32_t>(i);
+    size_t n = Size;
+    std::memset(Assigned, 0, n + 1);
+    std::memset(CurrentMine, 0, n + 1);
+    std::memset(MineCount, 0, (n + 1) * sizeof(SolutionCounter));
+    std::memset(SolutionsByTotal, 0, (n + 1) * sizeof(SolutionCounter));
+    std::memset(MineCountByTotal, 0, (n + 1) * (n + 1) * sizeof(SolutionCounter));
+    MinMines = Size;
+    MaxMines = 0;
+    TotalMines = 0;
+    SolutionCount = 0;
+    ExpectedMines = 0.0;
+    Depth = 0;
+    StopFlag = stopFlag;
+}
+
+void CSquareSolutionSet::SetUniformWeights() {
+    double w = 1.0 / double(MaxMines - MinMines + 1);
+    for (uint32_t t = MinMines; t <= MaxMines; ++t) WeightByTotal[t] = w;
+}
+
+bool CSquareSolutionSet::Evaluate(const std::atomic<bool>* stopFlag) {
+    Reset(stopFlag);
+    if (Constraints->Count == 0) return false;
+    ConstraintDone = new uint8_t[Constraints->Count]();
+    bool result = Enumerate(Constraints->Items[0]);
+    delete[] ConstraintDone;
+    ConstraintDone = nullptr;
+    if (SolutionCount == 0) return false;
+    ExpectedMines = double(TotalMines) / double(SolutionCount);
+    SetUniformWeights();
+    return result;
+}
+
+bool CSquareSolutionSet::Enumerate(CLogicSquare* c) {
+    if (Stopped(StopFlag)) return false;
+    if (ConstraintDone[c->Index]) return true;
+    int32_t need = c->MinesLeft;
+    CLogicSquare* free[8] = {};
+    uint32_t freeCount = 0;
+    for (uint32_t i = c->UnknownCount; i-- > 0;) {
+        CLogicSquare* u = c->Unknowns[i];
+        if (!Assigned[u->Index]) free[freeCount++] = u;
+        else if (CurrentMine[u->Index]) --need;
+    }
+    if (need < 0 || need > static_cast<int32_t>(freeCount)) return true;
+
+    ConstraintDone[c->Index] = 1;
+    for (uint32_t i = 0; i < freeCount; ++i) Assigned[free[i]->Index] = 1;
+    ++Depth;
+    if (need == 0 || freeCount == 0) {
+        if (!Continue(free, freeCount)) return false;
+    } else {
+        uint32_t k = static_cast<uint32_t>(need);
+        uint32_t indices[8];
+        for (uint32_t i = 0; i < k; ++i) indices[i] = i;
+        do {
+            for (uint32_t i = 0; i < k; ++i) CurrentMine[free[indices[i]]->Index] = 1;
+            bool ok = Continue(free, freeCount);
+            for (uint32_t i = 0; i < k; ++i) CurrentMine[free[indices[i]]->Index] = 0;
+            if (!ok) return false;
+        } while (NextCombination(indices, freeCount, k));
+    }
+    for (uint32_t i = 0; i < freeCount; ++i) Assigned[free[i]->Index] = 0;
+    --Depth;
+    ConstraintDone[c->Index] = 0;
+    return true;
+}
+
+bool CSquareSolutionSet::Continue(CLogicSquare* const* free, uint32_t freeCount) {
+    if (Depth == Constraints->Count) {
+        RecordSolution();
+        return true;
+    }
+    // Move next to a square just decided, so contradictions show early.
+    for (uint32_t i = 0; i < freeCount; ++i) {
+        CLogicSquare* u = free[i];
+        for (uint32_t j = u->ConstraintCount; j-- > 0;) {
+            CLogicSquare* c2 = u->Constraints[j];
+            if (!ConstraintDone[c2->Index]) return Enumerate(c2);
+        }
+    }
+    for (uint32_t i = 0; i < Constraints->Count; ++i) {
+        CLogicSquare* c2 = Constraints->Items[i];
+        if (!ConstraintDone[c2->Index]) return Enumerate(c2);
+    }
+    return true;
+}
+
+void CSquareSolutionSet::RecordSolution() {
+    uint32_t t = 0;
+    for (uint32_t i = 0; i < Size; ++i) t += CurrentMine[i];
+    for (uint32_t i = 0; i < Size; ++i) {
+        if (!CurrentMine[i]) continue;
+        ++MineCount[i];
+        ++MinesByTotal(t, i);
+    }
+    TotalMines += t;
+    ++SolutionCount;
+    ++SolutionsByTotal[t];
+    if (t < MinMines) MinMines = t;
+    if (t > MaxMines) MaxMines = t;
+}
+
+bool CSquareSolutionSet::RestrictMineCount(int32_t lo, int32_t hi) {
+    int64_t minMines = MinMines, maxMines = MaxMines;
+    if (lo > maxMines || hi < minMines) return false;
+    if (lo <= minMines && hi >= maxMines) return false;
+    uint32_t newMin = static_cast<uint32_t>(lo > minMines ? lo : minMines);
+    uint32_t newMax = static_cast<uint32_t>(hi < maxMines ? hi : maxMines);
+    auto drop = [&](uint32_t t) {
+        SolutionCount -= SolutionsByTotal[t];
+        TotalMines -= SolutionCounter(t) * SolutionsByTotal[t];
+        for (uint32_t i = 0; i < Size; ++i) MineCount[i] -= MinesByTotal(t, i);
+    };
+    for (uint32_t t = MinMines; t < newMin; ++t) drop(t);
+    for (uint32_t t = MaxMines; t > newMax; --t) drop(t);
+    MinMines = newMin;
+    MaxMines = newMax;
+    if (SolutionCount == 0) return false;
+    ExpectedMines = double(TotalMines) / double(SolutionCount);
+    SetUniformWeights();
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// CSquareSolutionSetRecycleBin
+
+CSquareSolutionSetRecycleBin::CSquareSolutionSetRecycleBin() : Buckets(), SpareNodes(nullptr) {}
+
+CSquareSolutionSetRecycleBin::~CSquareSolutionSetRecycleBin() {
+    for (uint32_t b = BucketCount; b-- > 0;) {
+        while (SolutionSetNode* node = Buckets[b]) {
+            Buckets[b] = node->Next;
+            delete node->Set;
+            delete node;
+        }
+    }
+    while (SolutionSetNode* node = SpareNodes) {
+        SpareNodes = node->Next;
+        delete node;
+    }
+}
+
+CSquareSolutionSet* CSquareSolutionSetRecycleBin::Get(TArray<CLogicSquare>*& unknowns,
+                                                      TArray<CLogicSquare>*& constraints) {
+    uint32_t n = unknowns ? unknowns->Count : 0;
+    if (unknowns && constraints && n < BucketCount && Buckets[n]) {
+        SolutionSetNode* node = Buckets[n];
+        Buckets[n] = node->Next;
+        CSquareSolutionSet* set = node->Set;
+        node->Set = nullptr;
+        node->Next = SpareNodes;
+        SpareNodes = node;
+        CopyList(*set->Unknowns, *unknowns);
+        CopyList(*set->Constraints, *constraints);
+        return set;
+    }
+    CSquareSolutionSet* set = new CSquareSolutionSet(unknowns, constraints);
+    unknowns = nullptr;
+    constraints = nullptr;
+    return set;
+}
+
+void CSquareSolutionSetRecycleBin::Put(CSquareSolutionSet* set) {
+    if (!set) return;
+    uint32_t n = set->Unknowns->Count;
+    // A set is only reused for its own size: its arrays were sized for it.
+    if (n >= BucketCount || n != set->Size) {
+        delete set;
+        return;
+    }
+    SolutionSetNode* node = SpareNodes;
+    if (node) SpareNodes = node->Next;
+    else node = new SolutionSetNode;
+    node->Set = set;
+    node->Next = Buckets[n];
+    Buckets[n] = node;
+}
+
+void CSquareSolutionSetRecycleBin::PutAll(TInstanceArray<CSquareSolutionSet>& list) {
+    for (uint32_t i = list.Count; i-- > 0;) Put(list.RemoveAt(i));
+}
+
+// ---------------------------------------------------------------------------
+// CConstraintSolutionSets
+
+CConstraintSolutionSets::CConstraintSolutionSets(TInstanceArray<CSquareSolutionSet>& groups,
+                                                 TArray<CLogicSquare>& interior, int32_t minesLeft)
+    : Sets(new CSquareSolutionSet*[groups.Count + 1]),
+      SetCount(0),
+      Interior(&interior),
+      MinesToPlace(minesLeft),
+      SquaresToFill(0),
+      DroppedTotals(0) {
+    for (uint32_t i = groups.Count; i-- > 0;) {
+        CSquareSolutionSet* g = groups.Items[i];
+        if (g->MinMines == g->MaxMines) {
+            MinesToPlace -= static_cast<int32_t>(g->MinMines);
+        } else {
+            SquaresToFill += g->Unknowns->Count;
+            Sets[SetCount++] = g;
+        }
+    }
+    SquaresToFill += interior.Count;
+    Compute();
+}
+
+CConstraintSolutionSets::~CConstraintSolutionSets() { delete[] Sets; }
+
+bool CConstraintSolutionSets::Compute() {
+    for (uint32_t k = 0; k < SetCount; ++k) {
+        CSquareSolutionSet* g = Sets[k];
+        for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t) g->WeightByTotal[t] = 0.0;
+    }
+    Weigh(0, SquaresToFill, 1.0, MinesToPlace);
+    for (uint32_t k = SetCount; k-- > 0;) {
+        CSquareSolutionSet* g = Sets[k];
+        double sum = 0.0;
+        for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t) sum += g->WeightByTotal[t];
+        if (!(sum > 0.0) || !std::isfinite(sum)) {
+            // No completion fits the mine count (an inconsistent board): keep
+            // the group's totals as they were rather than divide by zero.
+            for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t)
+                g->WeightByTotal[t] = 1.0 / double(g->MaxMines - g->MinMines + 1);
+            continue;
+        }
+        for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t) {
+            if (g->WeightByTotal[t] != 0.0 || g->SolutionsByTotal[t] == 0) continue;
+            g->SolutionCount -= g->SolutionsByTotal[t];
+            for (uint32_t i = 0; i < g->Size; ++i) g->MineCount[i] -= g->MinesByTotal(t, i);
+            g->SolutionsByTotal[t] = 0;
+            ++DroppedTotals;
+        }
+        double expected = 0.0;
+        for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t) {
+            g->WeightByTotal[t] /= sum;
+            expected += double(t) * g->WeightByTotal[t];
+        }
+        g->ExpectedMines = expected;
+    }
+    return true;
+}
+
+double CConstraintSolutionSets::Weigh(uint32_t index, uint32_t squaresLeft, double weight, int32_t minesLeft) {
+    if (minesLeft < 0) return 0.0;
+    if (index >= SetCount) return static_cast<uint32_t>(minesLeft) <= Interior->Count ? weight : 0.0;
+    if (static_cast<uint32_t>(minesLeft) > squaresLeft) return 0.0;
+    CSquareSolutionSet* g = Sets[index];
+    uint32_t s = g->Unknowns->Count;
+    double total = 0.0;
+    for (uint32_t t = g->MinMines; t <= g->MaxMines && t <= static_cast<uint32_t>(minesLeft); ++t) {
+        if (g->SolutionsByTotal[t] == 0) continue;
+        // The group's share of solutions with this total goes down with the
+        // weight, so every group's weight counts the solutions of all groups.
+        // Shares instead of raw counts keep the product finite; the common
+        // factor cancels when the weights are normalised.
+        double share = double(g->SolutionsByTotal[t]) / double(g->SolutionCount);
+        double r = PlacementRatio(squaresLeft, static_cast<uint32_t>(minesLeft), s, t) * weight * share;
+        double v = Weigh(index + 1, squaresLeft - s, r, minesLeft - static_cast<int32_t>(t));
+        total += v;
+        g->WeightByTotal[t] += v;
+    }
+    return total;
+}
+
+// ---------------------------------------------------------------------------
+// CLogicMineSweeperBoard: building and updating
+
+CLogicMineSweeperBoard::CLogicMineSweeperBoard(uint32_t width, uint32_t height)
+    : Squares(nullptr),
+      ConstraintSquares(new TArray<CLogicSquare>),
+      ConstraintVisited(nullptr),
+      UnknownVisited(nullptr),
+      GroupUnknowns(nullptr),
+      GroupConstraints(nullptr),
+      ClosedCount(0),
+      MinesNotLocated(0),
+      MinesLeft(0),
+      Width(width),
+      Height(height),
+      Columns(nullptr),
+      LargestGroup(0) {
+    size_t n = static_cast<size_t>(width) * height;
+    Squares = new CLogicSquare*[n + 1];
+    Columns = new CLogicSquare**[width + 1];
+    for (uint32_t x = 0; x < width; ++x) {
+        Columns[x] = Squares + static_cast<size_t>(x) * height;
+        for (uint32_t y = 0; y < height; ++y) {
+            CLogicSquare* s = new CLogicSquare(x, y);
+            s->Left = x > 0 ? x - 1 : 0;
+            s->Top = y > 0 ? y - 1 : 0;
+            s->Right = x + 2 < width ? x + 2 : width;
+            s->Bottom = y + 2 < height ? y + 2 : height;
+            Columns[x][y] = s;
+        }
+    }
+    ConstraintVisited = new uint8_t[n + 1]();
+    UnknownVisited = new uint8_t[n + 1]();
+}
+
+CLogicMineSweeperBoard::~CLogicMineSweeperBoard() {
+    size_t n = static_cast<size_t>(Width) * Height;
+    for (size_t i = 0; i < n; ++i) delete Squares[i];
+    delete GroupUnknowns;
+    delete GroupConstraints;
+    delete ConstraintSquares;
+    delete[] ConstraintVisited;
+    delete[] UnknownVisited;
+    delete[] Columns;
+    delete[] Squares;
+}
+
+void CLogicMineSweeperBoard::LinkConstraint(CLogicSquare* s, const CMineSweeperBoard* game, bool countLogicMines) {
+    int32_t number = game->GetColumn(s->X)[s->Y].Number;
+    s->MinesLeft = number;
+    bool linked = false;
+    for (uint32_t x = s->Left; x < s->Right; ++x) {
+        const SMineSweeperSquare* column = game->GetColumn(x);
+        for (uint32_t y = s->Top; y < s->Bottom; ++y) {
+            const SMineSweeperSquare& g = column[y];
+            if (g.Opened) continue;
+            CLogicSquare* n = Columns[x][y];
+            if (g.Mine || (countLogicMines && n->IsMine)) {
+                --s->MinesLeft;
+            } else {
+                s->AddUnknown(n);
+                n->AddConstraint(s);
+                linked = true;
+            }
+        }
+    }
+    if (linked) ConstraintSquares->Add(s);
+}
+
+bool CLogicMineSweeperBoard::Rebuild(const CMineSweeperBoard* game) {
+    if (!game || game->Width != Width || game->Height != Height) return false;
+    ConstraintSquares->Count = 0;
+    ClosedCount = 0;
+    MinesNotLocated = game->MinesLeft;
+    size_t n = static_cast<size_t>(Width) * Height;
+    for (size_t i = 0; i < n; ++i) {
+        Squares[i]->ClearConstraints();
+        Squares[i]->ClearUnknowns();
+    }
+    for (uint32_t y = Height; y-- > 0;) {
+        for (uint32_t x = Width; x-- > 0;) {
+            CLogicSquare* s = Columns[x][y];
+            const SMineSweeperSquare& g = game->GetColumn(x)[y];
+            s->IsOpen = g.Opened != 0;
+            s->IsMine = g.Mine != 0;
+            if (g.Opened) {
+                if (g.Number >= 0) LinkConstraint(s, game, false);
+                s->IsSettled = true;
+            } else {
+                s->Index = static_cast<int32_t>(ClosedCount++);
+                s->IsSettled = false;
+            }
+        }
+    }
+    MinesLeft = MinesNotLocated;
+    return true;
+}
+
+bool CLogicMineSweeperBoard::Update(const CMineSweeperBoard* game) {
+    if (!game || game->Width != Width || game->Height != Height) return false;
+    int32_t closed = 0;
+    for (uint32_t y = Height; y-- > 0;) {
+        for (uint32_t x = Width; x-- > 0;) {
+            CLogicSquare* s = Columns[x][y];
+            const SMineSweeperSquare& g = game->GetColumn(x)[y];
+            if (g.Opened) {
+                if (!s->IsSettled) {
+                    if (s->IsMine) return false;
+                    if (ClosedCount > 0) --ClosedCount;
+                    for (uint32_t i = s->ConstraintCount; i-- > 0;) s->Constraints[i]->RemoveUnknown(s);
+                    s->ClearConstraints();
+                    if (g.Number >= 0) LinkConstraint(s, game, true);
+                }
+                s->IsOpen = true;
+                s->IsSettled = true;
+            } else if (s->IsOpen) {
+                return false;
+            } else {
+                s->Index = closed++;
+                if ((g.Mine && !s->IsMine) || (s->IsMine && !s->IsSettled)) {
+                    s->IsMine = true;
+                    for (uint32_t i = s->ConstraintCount; i-- > 0;) {
+                        CLogicSquare* c = s->Constraints[i];
+                        --c->MinesLeft;
+                        c->RemoveUnknown(s);
+                    }
+                    s->ClearConstraints();
+                    s->IsSettled = true;
+                    --MinesNotLocated;
+                }
+            }
+        }
+    }
+    MinesLeft = MinesNotLocated;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Fast rules and groups
+
+bool CLogicMineSweeperBoard::ApplySimpleRules(CMineSweeperBoard* game, CMineSweeperInterface* face) {
+    bool opened = false;
+    TArray<CLogicSquare>& list = *ConstraintSquares;
+    bool changed = true;
+    while (changed) {
+        changed = false;
+        for (uint32_t i = list.Count; i-- > 0;)
+            for (uint32_t j = i; j-- > 0;)
+                if (list.Items[i]->ReduceWith(list.Items[j])) changed = true;
+
+        for (uint32_t i = list.Count; i-- > 0;) {
+            CLogicSquare* c = list.Items[i];
+            c->Index = static_cast<int32_t>(i);
+            if (c->UnknownCount == 0) {
+                // Only a misread board leaves mines on a constraint with no
+                // squares: nothing can satisfy it, so it is dropped, not kept
+                // to be reduced against forever.
+                list.RemoveUnordered(i);
+                changed = true;
+                continue;
+            }
+            if (c->MinesLeft != 0 && c->MinesLeft != static_cast<int32_t>(c->UnknownCount)) continue;
+            changed = true;
+            for (uint32_t k = c->UnknownCount; k-- > 0;) {
+                CLogicSquare* u = c->Unknowns[k];
+                u->RemoveConstraint(c);
+                if (c->MinesLeft != 0) {
+                    if (face) face->DoAction(u->X, u->Y, 1.0, CMineSweeperInterface::Flag);
+                    if (game) game->MarkMine(u->X, u->Y);
+                    u->MineProbability = 1.0;
+                    u->IsMine = true;
+                    --MinesLeft;
+                    for (uint32_t m = u->ConstraintCount; m-- > 0;) {
+                        CLogicSquare* c2 = u->Constraints[m];
+                        c2->RemoveUnknown(u);
+                        --c2->MinesLeft;
+                    }
+                } else {
+                    if (face) face->DoAction(u->X, u->Y, 1.0, CMineSweeperInterface::Open);
+                    if (game) game->MarkOpened(u->X, u->Y);
+                    u->MineProbability = 0.0;
+                    u->IsOpen = true;
+                    u->MinesLeft = -1;
+                    opened = true;
+                    for (uint32_t m = u->ConstraintCount; m-- > 0;) u->Constraints[m]->RemoveUnknown(u);
+                }
+                u->ClearConstraints();
+            }
+            c->ClearUnknowns();
+            list.RemoveUnordered(i);
+        }
+    }
+    return opened;
+}
+
+void CLogicMineSweeperBoard::CollectGroup(CLogicSquare* seed) {
+    // Depth first as a recursion would go, but on an explicit stack: a long
+    // chain of constraints on a large custom board must not exhaust the
+    // thread's stack.
+    struct SFrame {
+        CLogicSquare* C;  // constraint being walked
+        uint32_t U;       // unknowns of C still to look at (walked downwards)
+        CLogicSquare* Unknown;  // unknown whose constraints are being walked
+        uint32_t K;       // constraints of Unknown still to look at
+    };
+    SFrame* stack = new SFrame[ConstraintSquares->Count + 1];
+    uint32_t depth = 0;
+    auto enter = [&](CLogicSquare* c) {
+        ConstraintVisited[c->Index] = 1;
+        GroupConstraints->Add(c);
+        stack[depth++] = SFrame{c, c->UnknownCount, nullptr, 0};
+    };
+    enter(seed);
+    while (depth > 0) {
+        SFrame& f = stack[depth - 1];
+        if (f.Unknown) {
+            CLogicSquare* next = nullptr;
+            while (f.K > 0) {
+                CLogicSquare* c2 = f.Unknown->Constraints[--f.K];
+                if (!ConstraintVisited[c2->Index]) {
+                    next = c2;
+                    break;
+                }
+            }
+            if (next) {
+                enter(next);
+                continue;
+            }
+            f.Unknown = nullptr;
+        }
+        if (f.U == 0) {
+            --depth;
+            continue;
+        }
+        CLogicSquare* u = f.C->Unknowns[--f.U];
+        if (UnknownVisited[u->Index]) continue;
+        GroupUnknowns->Add(u);
+        UnknownVisited[u->Index] = 1;
+        f.Unknown = u;
+        f.K = u->ConstraintCount;
+    }
+    delete[] stack;
+}
+
+bool CLogicMineSweeperBoard::FindGroups(TInstanceArray<CSquareSolutionSet>& sets, TArray<CLogicSquare>& interior) {
+    sets.Clear();
+    interior.Count = 0;
+    std::memset(ConstraintVisited, 0, ConstraintSquares->Count);
+    std::memset(UnknownVisited, 0, static_cast<size_t>(Width) * Height);
+    auto fresh = [this]() {
+        if (!GroupUnknowns) GroupUnknowns = new TArray<CLogicSquare>;
+        if (!GroupConstraints) GroupConstraints = new TArray<CLogicSquare>;
+        GroupUnknowns->Count = 0;
+        GroupConstraints->Count = 0;
+    };
+    fresh();
+    for (uint32_t i = ConstraintSquares->Count; i-- > 0;) {
+        if (ConstraintVisited[i]) continue;
+        CollectGroup(ConstraintSquares->Items[i]);
+        sets.Add(RecycleBin.Get(GroupUnknowns, GroupConstraints));
+        fresh();
+    }
+    for (uint32_t x = Width; x-- > 0;)
+        for (uint32_t y = Height; y-- > 0;) {
+            CLogicSquare* s = Columns[x][y];
+            if (!s->IsOpen && !s->IsMine && !s->HasConstraints) interior.Add(s);
+        }
+    delete GroupUnknowns;
+    delete GroupConstraints;
+    GroupUnknowns = nullptr;
+    GroupConstraints = nullptr;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// The solving pass
+
+namespace {
+
+struct SSolvePass {
+    CMineSweeperInterface* Face;
+    CMineSweeperBoard* Game;
+    TArray<CLogicSquare>* Candidates;
+    double BestProbability;
+    bool Progress;
+
+    void Safe(CLogicSquare* s) {
+        s->MineProbability = 0.0;
+        if (Face && Face->DoAction(s->X, s->Y, 1.0, CMineSweeperInterface::Open)) Progress = true;
+        if (Game) Game->MarkOpened(s->X, s->Y);
+        BestProbability = 0.0;
+        Candidates->Count = 0;
+    }
+    void Mine(CLogicSquare* s) {
+        s->MineProbability = 1.0;
+        s->IsMine = true;
+        if (Face) Face->DoAction(s->X, s->Y, 1.0, CMineSweeperInterface::Flag);
+        if (Game) Game->MarkMine(s->X, s->Y);
+    }
+};
+
+int32_t ClampToInt32(int64_t v) {
+    if (v > INT32_MAX) return INT32_MAX;
+    if (v < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(v);
+}
+
+// A square that a dropped total alone made safe: its mine count is now 0
+// but the dropped row still counts it.
+bool BecameSafe(CSquareSolutionSet* g, uint32_t i) {
+    if (g->MineCount[i] != 0) return false;
+    for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t)
+        if (g->SolutionsByTotal[t] == 0 && g->MinesByTotal(t, i) != 0) return true;
+    return false;
+}
+
+}  // namespace
+
+bool CLogicMineSweeperBoard::Solve(CMineSweeperInterface* face, const std::atomic<bool>* stop,
+                                   CMineSweeperBoard* game) {
+    if (ApplySimpleRules(game, face)) return true;
+
+    TInstanceArray<CSquareSolutionSet>* groups = new TInstanceArray<CSquareSolutionSet>;
+    TArray<CLogicSquare>* interior = new TArray<CLogicSquare>;
+    TArray<CLogicSquare>* candidates = new TArray<CLogicSquare>;
+    FindGroups(*groups, *interior);
+    SSolvePass pass{face, game, candidates, 1.0, false};
+    int64_t sumMin = 0, sumMax = 0;
+    int64_t remaining = MinesLeft;
+    auto finish = [&]() {
+        RecycleBin.PutAll(*groups);
+        delete groups;
+        delete interior;
+        delete candidates;
+    };
+
+    // Exact pass.
+    LargestGroup = 0;
+    for (uint32_t k = groups->Count; k-- > 0;) {
+        CSquareSolutionSet* g = groups->Items[k];
+        if (g->Size > LargestGroup) LargestGroup = g->Size;
+        bool solved = g->Evaluate(stop);
+        if (Stopped(stop)) {
+            finish();
+            return false;
+        }
+        if (!solved) {
+            // No layout satisfies this group (a misread board): its squares
+            // are neither safe nor mines, so it takes no further part.
+            RecycleBin.Put(groups->RemoveAt(k));
+            continue;
+        }
+        sumMin += g->MinMines;
+        sumMax += g->MaxMines;
+        for (uint32_t i = g->Unknowns->Count; i-- > 0;) {
+            CLogicSquare* s = g->Unknowns->Items[i];
+            if (g->MineCount[i] == 0) pass.Safe(s);
+            else if (g->MineCount[i] == g->SolutionCount) pass.Mine(s);
+        }
+    }
+
+    // Global mine count.
+    int64_t interiorCount = interior->Count;
+    bool allFixed = true;
+    for (bool changed = true; changed;) {
+        changed = false;
+        allFixed = true;
+        for (uint32_t k = groups->Count; k-- > 0;) {
+            CSquareSolutionSet* g = groups->Items[k];
+            int64_t lo = remaining - sumMax + g->MaxMines - interiorCount;
+            int64_t hi = remaining - sumMin + g->MinMines;
+            int64_t oldMin = g->MinMines, oldMax = g->MaxMines;
+            if (g->RestrictMineCount(ClampToInt32(lo), ClampToInt32(hi))) {
+                changed = true;
+                sumMin += int64_t(g->MinMines) - oldMin;
+                sumMax += int64_t(g->MaxMines) - oldMax;
+                for (uint32_t i = g->Unknowns->Count; i-- > 0;) {
+                    CLogicSquare* s = g->Unknowns->Items[i];
+                    if (g->MineCount[i] == 0) pass.Safe(s);
+                    else if (g->MineCount[i] == g->SolutionCount && !s->IsMine) pass.Mine(s);
+                }
+            }
+            if (g->MinMines != g->MaxMines) allFixed = false;
+        }
+    }
+
+    // Interior by count, or weighing of the totals.
+    if (allFixed && interior->Count > 0) {
+        if (remaining == sumMin) {
+            for (uint32_t i = interior->Count; i-- > 0;) pass.Safe(interior->Items[i]);
+            interior->Count = 0;
+        } else if (interiorCount == remaining - sumMin) {
+            for (uint32_t i = interior->Count; i-- > 0;) pass.Mine(interior->Items[i]);
+            interior->Count = 0;
+        }
+    } else if (!pass.Progress && !allFixed && remaining >= 1) {
+        CConstraintSolutionSets* weighing =
+            new CConstraintSolutionSets(*groups, *interior, static_cast<int32_t>(remaining));
+        bool dropped = weighing->DroppedTotals > 0;
+        delete weighing;
+        if (dropped) {
+            // A total that no completion of the board allows was dropped; the
+            // squares that settles are as certain as those found above.
+            for (uint32_t k = groups->Count; k-- > 0;) {
+                CSquareSolutionSet* g = groups->Items[k];
+                for (uint32_t i = g->Unknowns->Count; i-- > 0;) {
+                    CLogicSquare* s = g->Unknowns->Items[i];
+                    if (BecameSafe(g, i)) pass.Safe(s);
+                    else if (g->SolutionCount > 0 && g->MineCount[i] == g->SolutionCount && !s->IsMine) pass.Mine(s);
+                }
+            }
+        }
+    }
+
+    if (!pass.Progress) {
+        // Frontier probabilities.
+        double expectedInterior = static_cast<double>(remaining);
+        for (uint32_t k = groups->Count; k-- > 0;) {
+            CSquareSolutionSet* g = groups->Items[k];
+            expectedInterior -= g->ExpectedMines;
+            for (uint32_t i = g->Unknowns->Count; i-- > 0;) {
+                if (g->MineCount[i] == 0 || g->MineCount[i] == g->SolutionCount) continue;
+                CLogicSquare* s = g->Unknowns->Items[i];
+                double p = 0.0;
+                for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t) {
+                    if (g->SolutionsByTotal[t] == 0) continue;
+                    p += double(g->MinesByTotal(t, i)) / double(g->SolutionsByTotal[t]) * g->WeightByTotal[t];
+                }
+                s->MineProbability = p;
+                if (p < pass.BestProbability) {
+                    candidates->Count = 0;
+                    candidates->Add(s);
+                    pass.BestProbability = p;
+                } else if (p == pass.BestProbability) {
+                    candidates->Add(s);
+                }
+            }
+        }
+
+        // Interior guess: prefer the interior when its average is lower, and
+        // there the square next to the fewest unexplored squares.
+        if (interior->Count > 0 && expectedInterior >= 0.0 &&
+            expectedInterior / double(interior->Count) < pass.BestProbability) {
+            double interiorProbability = static_cast<size_t>(interior->Count) == static_cast<size_t>(Width) * Height
+                                             ? 0.0
+                                             : expectedInterior / double(interior->Count);
+            TArray<CLogicSquare>* best = new TArray<CLogicSquare>;
+            uint32_t bestCount = 8;
+            double bestSum = 8.0;
+            for (uint32_t i = interior->Count; i-- > 0;) {
+                CLogicSquare* s = interior->Items[i];
+                uint32_t count = 0;
+                double sum = 0.0;
+                for (uint32_t y = s->Top; y < s->Bottom; ++y)
+                    for (uint32_t x = s->Left; x < s->Right; ++x) {
+                        CLogicSquare* n = Columns[x][y];
+                        if (!n->IsOpen && !n->HasConstraints) ++count;
+                        else sum += n->MineProbability;
+                    }
+                --count;
+                s->MineProbability = std::pow(interiorProbability, 1.1);
+                if (s->MineProbability > pass.BestProbability) continue;
+                if (s->MineProbability < pass.BestProbability) {
+                    best->Count = 0;
+                    pass.BestProbability = s->MineProbability;
+                    bestCount = 8;
+                    bestSum = 8.0;
+                }
+                if (count < bestCount || (count == bestCount && sum < bestSum)) {
+                    best->Count = 0;
+                    best->Add(s);
+                    bestCount = count;
+                    bestSum = sum;
+                } else if (count == bestCount && sum == bestSum) {
+                    best->Add(s);
+                }
+            }
+            if (best->Count > 0) {
+                delete candidates;
+                candidates = best;
+                pass.Candidates = best;
+            } else {
+                delete best;
+            }
+        }
+
+        // The guess.
+        if (face && pass.BestProbability >= 0.0) {
+            double certainty = 1.0 - pass.BestProbability;
+            if (certainty < face->QueueThreshold) {
+                for (uint32_t i = 0; i < candidates->Count; ++i) {
+                    CLogicSquare* s = candidates->Items[i];
+                    if (face->DoAction(s->X, s->Y, certainty, CMineSweeperInterface::Open)) pass.Progress = true;
+                }
+            } else if (candidates->Count > 0) {
+                CLogicSquare* s = candidates->Items[static_cast<uint32_t>(NextRandom()) % candidates->Count];
+                if (face->DoAction(s->X, s->Y, certainty, CMineSweeperInterface::Open)) pass.Progress = true;
+                if (game) game->MarkOpened(s->X, s->Y);
+            }
+        }
+    }
+    finish();
+    return pass.Progress;
+}
