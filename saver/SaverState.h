@@ -1,0 +1,57 @@
+// The state that the main thread and the player thread share during a run.
+// There are no locks: each flag is a byte and each value a word with one
+// setting side and one clearing side, so every field is an atomic of the
+// plain field's size.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+// A screen point.
+struct SScreenPoint {
+    int32_t X;
+    int32_t Y;
+};
+
+// A screen point written and read whole, so that the window procedure never
+// compares the pointer with half of an old and half of a new position.
+class CAtomicPoint {
+public:
+    CAtomicPoint() : Packed(0) {}
+    void Store(SScreenPoint p) { Packed.store(Pack(p), std::memory_order_release); }
+    SScreenPoint Load() const { return Unpack(Packed.load(std::memory_order_acquire)); }
+
+private:
+    static uint64_t Pack(SScreenPoint p) {
+        return (static_cast<uint64_t>(static_cast<uint32_t>(p.Y)) << 32) | static_cast<uint32_t>(p.X);
+    }
+    static SScreenPoint Unpack(uint64_t v) {
+        return SScreenPoint{static_cast<int32_t>(static_cast<uint32_t>(v)), static_cast<int32_t>(static_cast<uint32_t>(v >> 32))};
+    }
+    std::atomic<uint64_t> Packed;
+};
+
+struct SSaverState {
+    std::atomic<bool> MoveGameRequested{false};    // saver window sets; player moves the game, clears
+    std::atomic<bool> BlankScreenActive{false};    // run or 5 s timer sets; player stops after the game
+    std::atomic<bool> StopRequested{false};        // tear-down sets; the player's abort flag
+    std::atomic<bool> StatisticsChanged{false};    // player sets after a game; 100 ms timer clears
+    std::atomic<bool> OverlayLayoutPending{false}; // set before WM_APP; its handler clears
+    std::atomic<uint32_t> LevelChangeTime{0xFFFFFFFFu};  // tick count of the next random level change
+    std::atomic<bool> LevelChangeDue{false};       // 100 ms timer sets; player clears
+    std::atomic<uint32_t> CurrentLevel{0};         // 0 Beginner, 1 Intermediate, 2 Expert, 3 custom
+    CAtomicPoint ExpectedCursorPos;                // where the program last put the pointer
+    CAtomicPoint PreviousCursorPos;                // where it put it the time before
+    std::atomic<uint32_t> StartTime{0};            // tick count when the run began
+    std::atomic<void*> SaverWindow{nullptr};       // window handle; target of the player's WM_APP
+    std::atomic<int32_t> GameRectLeft{0};          // game window placement, screen
+    std::atomic<int32_t> GameRectTop{0};
+    std::atomic<int32_t> GameRectRight{0};
+    std::atomic<int32_t> GameRectBottom{0};
+
+    // Back to the initial values (a new run, or between tests).
+    void Reset();
+};
+
+// The one process-wide state.
+extern SSaverState SaverState;
