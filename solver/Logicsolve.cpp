@@ -470,7 +470,9 @@ bool CLogicMineSweeperBoard::Rebuild(const CMineSweeperBoard* game) {
                 s->IsSettled = true;
             } else {
                 s->Index = static_cast<int32_t>(ClosedCount++);
-                s->IsSettled = false;
+                // A flag is already counted by the game's counter; left
+                // unsettled, the next Update would count its mine again.
+                s->IsSettled = g.Mine != 0;
             }
         }
     }
@@ -486,8 +488,9 @@ bool CLogicMineSweeperBoard::Update(const CMineSweeperBoard* game) {
             CLogicSquare* s = Columns[x][y];
             const SMineSweeperSquare& g = game->GetColumn(x)[y];
             if (g.Opened) {
+                // Open in the game, a mine here: the boards disagree.
+                if (s->IsMine) return false;
                 if (!s->IsSettled) {
-                    if (s->IsMine) return false;
                     if (ClosedCount > 0) --ClosedCount;
                     for (uint32_t i = s->ConstraintCount; i-- > 0;) s->Constraints[i]->RemoveUnknown(s);
                     s->ClearConstraints();
