@@ -258,6 +258,7 @@ void Redraw() {
 // ---------------------------------------------------------------- game flow
 
 void EndPress();
+void DumpLayout();
 
 void SizeWindowToField() {
     const int wantW = ClientWidth(g_App.Game.Width(), kLayout),
@@ -287,6 +288,7 @@ void StartNewGame() {
     g_App.Seconds = 0;
     EndPress();
     g_App.Game.NewGame(g_App.Field, g_App.Random);
+    DumpLayout();
     SizeWindowToField();
     Redraw();
 }

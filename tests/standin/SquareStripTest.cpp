@@ -1,0 +1,46 @@
+// The generated square strips of both layouts read back as the states they
+// stand for, by the independent pixel checker.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "PackedDib.h"
+#include "PixelChecker.h"
+
+namespace {
+
+TEST(SquareStrip, EveryCellReadsAsItsStateInBothLayouts) {
+    struct {
+        int Layout;
+        const char* Path;
+    } strips[] = {{5, STRIP_LAYOUT5}, {4, STRIP_LAYOUT4}};
+    for (const auto& s : strips) {
+        std::ifstream in(s.Path, std::ios::binary);
+        std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_GT(file.size(), 14u) << s.Path;
+        pixelcheck::CPackedDib dib;
+        ASSERT_TRUE(dib.Parse(file.data() + 14, file.size() - 14)) << s.Path;
+        EXPECT_EQ(dib.Width, 16);
+        EXPECT_EQ(dib.Height, 256);
+        for (const auto& c : pixelcheck::ExpectedCells()) {
+            auto at = [&](int x, int y) { return dib.At(x, y + 16 * c.Cell); };
+            pixelcheck::SRead r = pixelcheck::ClassifySquare(at, 0, 0, s.Layout);
+            pixelcheck::SRead want{c.Opened, c.Mine, c.Number, c.Mark};
+            EXPECT_TRUE(r == want) << "layout " << s.Layout << " cell " << c.Cell << " reads as '"
+                                   << pixelcheck::SquareChar(r) << "'";
+        }
+    }
+}
+
+TEST(SquareStrip, BadBitmapsAreRefused) {
+    std::vector<uint8_t> tiny(39, 0);
+    pixelcheck::CPackedDib dib;
+    EXPECT_FALSE(dib.Parse(tiny.data(), tiny.size()));
+    EXPECT_FALSE(dib.Parse(nullptr, 100));
+    std::vector<uint8_t> header(40, 0);
+    header[0] = 40, header[4] = 16, header[8] = 16, header[12] = 1, header[14] = 4;
+    EXPECT_FALSE(dib.Parse(header.data(), header.size())) << "bits missing";
+}
+
+}  // namespace
