@@ -71,7 +71,10 @@ BOOL Install(THandleWord& hookWord, THandleWord& receiverWord, int hookType, HOO
 BOOL Uninstall(THandleWord& hookWord) {
     const uint32_t word = hookWord.load(std::memory_order_acquire);
     if (word == 0) return 0;
-    if (UnhookWindowsHookEx(FromWord<HHOOK>(word))) {
+    // A hook whose installing thread has ended is gone already, but its
+    // handle stays here while any process maps the library; without clearing
+    // it every later install would be refused.
+    if (UnhookWindowsHookEx(FromWord<HHOOK>(word)) || GetLastError() == ERROR_INVALID_HOOK_HANDLE) {
         uint32_t expected = word;
         hookWord.compare_exchange_strong(expected, 0, std::memory_order_acq_rel);
     }

@@ -1,9 +1,10 @@
 // A window in its own process whose input the hook tests watch.
 //   hook_target window TITLE X Y W H   a popup window that counts the input it gets
-//   hook_target install DLL KIND        tries to install hook KIND (keyboard, mouse,
+//   hook_target install DLL KIND [keep] tries to install hook KIND (keyboard, mouse,
 //                                       mousectrl) on its own thread; exit code:
 //                                       install result * 10 + the result of
-//                                       uninstalling what it installed
+//                                       uninstalling what it installed; with
+//                                       keep, holds the hook until killed
 #include <windows.h>
 
 #include <cstdint>
@@ -71,7 +72,7 @@ int RunWindow(const char* title, int x, int y, int w, int h) {
     return 0;
 }
 
-int TryInstall(const char* dll, const char* kind) {
+int TryInstall(const char* dll, const char* kind, bool keep) {
     HMODULE module = LoadLibraryA(dll);
     if (!module) return 90;
     const char* install = nullptr;
@@ -87,6 +88,7 @@ int TryInstall(const char* dll, const char* kind) {
     if (!doInstall || !doUninstall) return 92;
     HWND receiver = CreateWindowExA(0, "STATIC", "receiver", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, nullptr, nullptr);
     const int installed = doInstall(receiver, module, GetCurrentThreadId()) ? 1 : 0;
+    while (keep) Sleep(100);
     // Only what this process installed: uninstalling works from any process.
     const int removed = installed && doUninstall() ? 1 : 0;
     return installed * 10 + removed;
@@ -97,6 +99,7 @@ int TryInstall(const char* dll, const char* kind) {
 int main(int argc, char** argv) {
     if (argc == 7 && std::strcmp(argv[1], "window") == 0)
         return RunWindow(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]));
-    if (argc == 4 && std::strcmp(argv[1], "install") == 0) return TryInstall(argv[2], argv[3]);
+    if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "install") == 0)
+        return TryInstall(argv[2], argv[3], argc == 5 && std::strcmp(argv[4], "keep") == 0);
     return 2;
 }

@@ -276,6 +276,37 @@ TEST_F(HookTest, InstallOnceUninstallOnce) {
     }
 }
 
+// A process that ends without uninstalling takes its hook with it but leaves
+// the handle in the shared section; uninstalling clears it so that the next
+// install is not refused for ever.
+TEST_F(HookTest, HookOfEndedProcessCanBeCleared) {
+    struct SKind {
+        const char* Name;
+        TInstallHook* Install;
+        TUninstallHook* Uninstall;
+    } kinds[] = {{"keyboard", &InstallKeyboard, &UninstallKeyboard},
+                 {"mouse", &InstallMouse, &UninstallMouse},
+                 {"mousectrl", &InstallMouseCtrl, &UninstallMouseCtrl}};
+    for (const SKind& k : kinds) {
+        SCOPED_TRACE(k.Name);
+        wintest::SChild holder;
+        ASSERT_TRUE(wintest::StartProcess(
+            "\"" + wintest::ProgramDir() + "hook_target.exe\" install \"" + DllPath + "\" " + k.Name + " keep", &holder));
+        // Refused once the other process holds the hook.
+        bool held = PumpUntil([&] {
+            if ((*k.Install)(Receiver, Library, A.Thread) == 0) return true;
+            (*k.Uninstall)();
+            return false;
+        });
+        wintest::KillProcess(&holder);
+        ASSERT_TRUE(held);
+        EXPECT_EQ((*k.Install)(Receiver, Library, A.Thread), 0) << "the ended process's handle is still stored";
+        EXPECT_EQ((*k.Uninstall)(), 1);
+        EXPECT_EQ((*k.Install)(Receiver, Library, A.Thread), 1);
+        EXPECT_EQ((*k.Uninstall)(), 1);
+    }
+}
+
 // The procedures called directly report to whichever receiver the installed
 // hook holds, which pins down the exact messages.
 TEST_F(HookTest, KeyboardReportsPressAndRelease) {
