@@ -496,12 +496,15 @@ bool CVelkorInterface::NewGame() {
     return true;
 }
 
-bool CVelkorInterface::MenuItemChecked(UINT command) {
+int CVelkorInterface::MenuItemState(UINT command) {
     HMENU menu = GetMenu(GameWindow);
-    if (!menu) return false;
+    if (!menu) return -1;
     UINT state = GetMenuState(menu, command, MF_BYCOMMAND);
-    return state != static_cast<UINT>(-1) && (state & MF_CHECKED);
+    if (state == static_cast<UINT>(-1)) return -1;
+    return (state & MF_CHECKED) ? 1 : 0;
 }
+
+bool CVelkorInterface::MenuItemChecked(UINT command) { return MenuItemState(command) == 1; }
 
 BOOL CALLBACK FindCustomDialogProc(HWND hwnd, LPARAM search) {
     SCustomDialogSearch* s = reinterpret_cast<SCustomDialogSearch*>(search);
@@ -540,26 +543,38 @@ bool CVelkorInterface::GetGameSettings(GameSettings* settings, bool readCustomMi
     settings->Width = w > 0 ? static_cast<uint32_t>(w) : 0;
     settings->Height = h > 0 ? static_cast<uint32_t>(h) : 0;
     static const uint32_t kMines[3] = {10, 40, 99};
-    for (uint32_t level = 0; level < 4; ++level) {
-        if (!MenuItemChecked(kCmdLevel0 + level)) continue;
-        settings->Level = level;
-        if (level < 3) {
-            settings->Mines = kMines[level];
-        } else if (readCustomMines) {
-            settings->Mines = 10;
-            HWND dialog = OpenCustomDialog();
-            if (dialog) {
-                char text[16] = "";
-                SendMessageTimeoutA(GetDlgItem(dialog, kItemMines), WM_GETTEXT, sizeof text,
-                                    reinterpret_cast<LPARAM>(text), SMTO_NORMAL | SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                                    nullptr);
-                text[sizeof text - 1] = '\0';
-                PostMessageA(dialog, WM_COMMAND, IDCANCEL, reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
-                unsigned mines = 0;
-                if (std::sscanf(text, "%u", &mines) == 1) settings->Mines = mines;
-            }
+    int checked = -1;
+    bool readable = false;
+    for (uint32_t level = 0; level < 4 && checked < 0; ++level) {
+        int state = MenuItemState(kCmdLevel0 + level);
+        if (state >= 0) readable = true;
+        if (state == 1) checked = static_cast<int>(level);
+    }
+    if (!readable) {
+        // Some systems keep another process's menu out of reach: the
+        // standard sizes then tell the level, anything else is custom.
+        static const uint32_t kSizes[3][2] = {{9, 9}, {16, 16}, {30, 16}};
+        checked = 3;
+        for (int level = 0; level < 3; ++level)
+            if (settings->Width == kSizes[level][0] && settings->Height == kSizes[level][1]) checked = level;
+    }
+    if (checked < 0) return true;
+    uint32_t level = static_cast<uint32_t>(checked);
+    settings->Level = level;
+    if (level < 3) {
+        settings->Mines = kMines[level];
+    } else if (readCustomMines) {
+        settings->Mines = 10;
+        HWND dialog = OpenCustomDialog();
+        if (dialog) {
+            char text[16] = "";
+            SendMessageTimeoutA(GetDlgItem(dialog, kItemMines), WM_GETTEXT, sizeof text,
+                                reinterpret_cast<LPARAM>(text), SMTO_NORMAL | SMTO_ABORTIFHUNG, kSendTimeoutMs, nullptr);
+            text[sizeof text - 1] = '\0';
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+            unsigned mines = 0;
+            if (std::sscanf(text, "%u", &mines) == 1) settings->Mines = mines;
         }
-        break;
     }
     return true;
 }
@@ -601,6 +616,8 @@ bool CVelkorInterface::IsGameOptionChecked() {
 
 bool CVelkorInterface::SetGameOptionChecked(bool checked) {
     if (!IsWindow(GameWindow)) return false;
-    if (MenuItemChecked(kCmdOption) != checked) PostMessageA(GameWindow, WM_COMMAND, kCmdOption, 0);
+    // An item whose state cannot be read is left alone rather than toggled blindly.
+    int state = MenuItemState(kCmdOption);
+    if (state >= 0 && (state == 1) != checked) PostMessageA(GameWindow, WM_COMMAND, kCmdOption, 0);
     return true;
 }

@@ -84,5 +84,7 @@ private:
     void DeleteBoardBitmap();
     void Click(uint32_t x, uint32_t y, UINT down, UINT up, WPARAM downKeys);
     HWND OpenCustomDialog();
+    // 1 checked, 0 unchecked, -1 when the menu cannot be read from here.
+    int MenuItemState(UINT command);
     bool MenuItemChecked(UINT command);
 };
