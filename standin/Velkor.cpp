@@ -474,7 +474,14 @@ void OnCommand(WPARAM wParam) {
     }
 }
 
+// Menus of another process cannot be read under Wine, so the menu state is
+// also answered to the registered message "VelkorMenuState" (wParam: the
+// command; result: GetMenuState of it, 0xFFFFFFFF for an unknown command).
+UINT g_MenuStateMessage = 0;
+
 LRESULT CALLBACK GameWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == g_MenuStateMessage && msg != 0)
+        return static_cast<LRESULT>(GetMenuState(GetMenu(hwnd), static_cast<UINT>(wParam), MF_BYCOMMAND));
     switch (msg) {
         case WM_PAINT: OnPaint(hwnd); return 0;
         case WM_ERASEBKGND: return 1;  // painting covers the whole client
@@ -507,6 +514,7 @@ LRESULT CALLBACK GameWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     g_App.Instance = instance;
+    g_MenuStateMessage = RegisterWindowMessageA("VelkorMenuState");
     g_App.Random.Seed(ChooseSeed());
     g_App.RecordPath = Environment("VELKOR_RECORD");
     g_App.DumpPath = Environment("VELKOR_BOARD_DUMP");
@@ -522,8 +530,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     wc.lpszClassName = kWindowName;
     if (!RegisterClassA(&wc)) return 1;
     HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_GAME_MENU));
-    g_App.Window = CreateWindowExA(0, kWindowName, kWindowName, kWindowStyle, 80, 60, 200, 200, nullptr, menu,
-                                   instance, nullptr);
+    // Created at the field's size, so that a program finding the window at
+    // once already reads the right board size from its client area.
+    RECT outer{0, 0, ClientWidth(g_App.Field.Width, kLayout), ClientHeight(g_App.Field.Height, kLayout)};
+    AdjustWindowRectEx(&outer, kWindowStyle, TRUE, 0);
+    g_App.Window = CreateWindowExA(0, kWindowName, kWindowName, kWindowStyle, 80, 60, outer.right - outer.left,
+                                   outer.bottom - outer.top, nullptr, menu, instance, nullptr);
     if (!g_App.Window) return 1;
     UpdateMenuChecks();
     StartNewGame();
