@@ -225,6 +225,15 @@ protected:
         return false;
     }
 
+    // The three hook kinds with their install and uninstall functions, by the
+    // name the target program knows them by.
+    struct SKind {
+        const char* Name;
+        TInstallHook* Install;
+        TUninstallHook* Uninstall;
+    };
+    static const SKind kKinds[3];
+
     HWND Receiver = nullptr;
 };
 
@@ -234,6 +243,9 @@ TUninstallHook HookTest::UninstallKeyboard, HookTest::UninstallMouse, HookTest::
 THookProc HookTest::KeyboardProc, HookTest::MouseProc, HookTest::MouseCtrlProc;
 STarget HookTest::A, HookTest::B;
 std::string HookTest::DllPath;
+const HookTest::SKind HookTest::kKinds[3] = {{"keyboard", &HookTest::InstallKeyboard, &HookTest::UninstallKeyboard},
+                                             {"mouse", &HookTest::InstallMouse, &HookTest::UninstallMouse},
+                                             {"mousectrl", &HookTest::InstallMouseCtrl, &HookTest::UninstallMouseCtrl}};
 
 TEST_F(HookTest, ExportsByNameAndOrdinalAgree) {
     const char* names[] = {"KeyboardHookProc",   "InstallKeyboardHook",  "UninstallKeyboardHook",
@@ -247,14 +259,7 @@ TEST_F(HookTest, ExportsByNameAndOrdinalAgree) {
 }
 
 TEST_F(HookTest, InstallOnceUninstallOnce) {
-    struct SKind {
-        const char* Name;
-        TInstallHook* Install;
-        TUninstallHook* Uninstall;
-    } kinds[] = {{"keyboard", &InstallKeyboard, &UninstallKeyboard},
-                 {"mouse", &InstallMouse, &UninstallMouse},
-                 {"mousectrl", &InstallMouseCtrl, &UninstallMouseCtrl}};
-    for (const SKind& k : kinds) {
+    for (const SKind& k : kKinds) {
         SCOPED_TRACE(k.Name);
         EXPECT_EQ((*k.Uninstall)(), 0) << "nothing installed yet";
         // A thread that does not exist: refused, and nothing is left to remove.
@@ -280,14 +285,7 @@ TEST_F(HookTest, InstallOnceUninstallOnce) {
 // the handle in the shared section; uninstalling clears it so that the next
 // install is not refused for ever.
 TEST_F(HookTest, HookOfEndedProcessCanBeCleared) {
-    struct SKind {
-        const char* Name;
-        TInstallHook* Install;
-        TUninstallHook* Uninstall;
-    } kinds[] = {{"keyboard", &InstallKeyboard, &UninstallKeyboard},
-                 {"mouse", &InstallMouse, &UninstallMouse},
-                 {"mousectrl", &InstallMouseCtrl, &UninstallMouseCtrl}};
-    for (const SKind& k : kinds) {
+    for (const SKind& k : kKinds) {
         SCOPED_TRACE(k.Name);
         wintest::SChild holder;
         ASSERT_TRUE(wintest::StartProcess(
