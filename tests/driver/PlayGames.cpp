@@ -88,8 +88,8 @@ int PlayGame(CVelkorInterface& face, const SOptions& options) {
         face.PauseAfterAction = options.Animate;
         face.PauseTime = options.Animate ? 20 : 0;
         face.ClearActions();
-        if (!before) before = new CMineSweeperBoard(board->Width, board->Height);
-        if (!before->CopyFrom(board)) {
+        // The board before this pass's moves, to wait for the screen to change.
+        if (!before || !before->CopyFrom(board)) {
             delete before;
             before = new CMineSweeperBoard(board->Width, board->Height);
             before->CopyFrom(board);
