@@ -1,6 +1,8 @@
 #include "SaverState.h"
 
 SSaverState SaverState;
+SSaverSettings SaverSettings;
+SGameStatistics GameStatistics;
 
 void SSaverState::Reset() {
     MoveGameRequested = false;
@@ -19,4 +21,25 @@ void SSaverState::Reset() {
     GameRectTop = 0;
     GameRectRight = 0;
     GameRectBottom = 0;
+}
+
+void SSaverSettings::Reset() {
+    SwitchToBlankScreenAfter = 30;
+    SwitchToBlankScreen = true;
+    BlankBackground = true;
+    ShowStatistics = true;
+    AnimationMode = 0;
+    GameMode = 5;
+    CustomGameWidth = 30;
+    CustomGameHeight = 16;
+    CustomGameMines = 99;
+}
+
+void SGameStatistics::Reset() {
+    for (int i = 0; i < 3; ++i) {
+        WonThisRun[i] = 0;
+        LostThisRun[i] = 0;
+        StoredWon[i] = 0;
+        StoredLost[i] = 0;
+    }
 }

@@ -55,3 +55,33 @@ struct SSaverState {
 
 // The one process-wide state.
 extern SSaverState SaverState;
+
+// The configuration of a run, backed by the registry (defaults below).
+// Written only on the main thread; the player thread reads it.
+struct SSaverSettings {
+    std::atomic<uint32_t> SwitchToBlankScreenAfter{30};  // minutes until the blank screen
+    std::atomic<bool> SwitchToBlankScreen{true};         // switch to it after that delay
+    std::atomic<bool> BlankBackground{true};             // play on a black full-screen window
+    std::atomic<bool> ShowStatistics{true};              // paint the overlay (black background only)
+    std::atomic<uint32_t> AnimationMode{0};              // 1 fast, 2 slow, other: none
+    std::atomic<uint32_t> GameMode{5};                   // 1..3 level, 4 custom, other: random
+    std::atomic<uint32_t> CustomGameWidth{30};
+    std::atomic<uint32_t> CustomGameHeight{16};
+    std::atomic<uint32_t> CustomGameMines{99};
+
+    // Back to the defaults.
+    void Reset();
+};
+extern SSaverSettings SaverSettings;
+
+// Won and lost games per level (0 Beginner, 1 Intermediate, 2 Expert).
+struct SGameStatistics {
+    std::atomic<uint32_t> WonThisRun[3];   // player thread increments
+    std::atomic<uint32_t> LostThisRun[3];
+    std::atomic<uint32_t> StoredWon[3];    // read from the registry at the start of a run
+    std::atomic<uint32_t> StoredLost[3];
+
+    SGameStatistics() { Reset(); }
+    void Reset();
+};
+extern SGameStatistics GameStatistics;

@@ -1,0 +1,44 @@
+// The screen saver program's parts as the entry and the run see them.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Module instance of the program; set by SaverMain before anything else.
+extern HINSTANCE AppInstance;
+
+// Registry key of the current user that holds settings and statistics.
+extern const char kSaverKey[];
+// The six statistics values: won then lost, Beginner, Intermediate, Expert.
+extern const char* const kStatisticsValues[6];
+
+// Fills SaverSettings from the registry; absent or unreadable values keep
+// the field as it was. The key is not created.
+void LoadSettings();
+// Writes all nine settings as REG_DWORD (creating the key).
+void SaveSettings();
+// Stored won and lost counts of a level (0..2) from the key opened for
+// reading; 0 for anything absent or shorter than 4 bytes.
+void ReadLevelStatistics(uint32_t level, uint32_t* won, uint32_t* lost);
+// Start of a run: opens (creating) the key and reads the six counters into
+// GameStatistics.StoredWon/StoredLost.
+void LoadStoredStatistics();
+// The statistics dialog's reset: 0 into all six values of an existing key.
+void ResetStatistics();
+// End of a run: adds the given counts (per level) to the values read afresh
+// and writes the sums back (creating the key).
+void MergeStatistics(const uint32_t won[3], const uint32_t lost[3]);
+
+// The player thread (argument: the game's top-level window).
+DWORD WINAPI PlayerThreadProc(LPVOID gameWindow);
+// The full-screen saver window of a run.
+LRESULT CALLBACK SaverWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// The three run modes.
+void RunSaver();
+bool ShowConfigureDialog(HINSTANCE instance, HWND owner);
+bool RunPreview(HINSTANCE instance, HWND host);
+
+// Program entry proper: chooses the mode from the command line; returns 0.
+int SaverMain(HINSTANCE instance, const char* commandLine);
