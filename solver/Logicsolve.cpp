@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "Random.h"
 
@@ -148,57 +150,96 @@ bool CSquareSolutionSet::Evaluate(const std::atomic<bool>* stopFlag) {
     return result;
 }
 
-bool CSquareSolutionSet::Enumerate(CLogicSquare* c) {
-    if (Stopped(StopFlag)) return false;
-    if (ConstraintDone[c->Index]) return true;
-    int32_t need = c->MinesLeft;
-    CLogicSquare* free[8] = {};
-    uint32_t freeCount = 0;
-    for (uint32_t i = c->UnknownCount; i-- > 0;) {
-        CLogicSquare* u = c->Unknowns[i];
-        if (!Assigned[u->Index]) free[freeCount++] = u;
-        else if (CurrentMine[u->Index]) --need;
-    }
-    if (need < 0 || need > static_cast<int32_t>(freeCount)) return true;
+namespace {
 
-    ConstraintDone[c->Index] = 1;
-    for (uint32_t i = 0; i < freeCount; ++i) Assigned[free[i]->Index] = 1;
-    ++Depth;
-    if (need == 0 || freeCount == 0) {
-        if (!Continue(free, freeCount)) return false;
-    } else {
-        uint32_t k = static_cast<uint32_t>(need);
-        uint32_t indices[8];
-        for (uint32_t i = 0; i < k; ++i) indices[i] = i;
-        do {
-            for (uint32_t i = 0; i < k; ++i) CurrentMine[free[indices[i]]->Index] = 1;
-            bool ok = Continue(free, freeCount);
-            for (uint32_t i = 0; i < k; ++i) CurrentMine[free[indices[i]]->Index] = 0;
-            if (!ok) return false;
-        } while (NextCombination(indices, freeCount, k));
-    }
-    for (uint32_t i = 0; i < freeCount; ++i) Assigned[free[i]->Index] = 0;
-    --Depth;
-    ConstraintDone[c->Index] = 0;
-    return true;
-}
+// One constraint being enumerated: its undecided squares and the choice of
+// mines among them that is set now.
+struct SEnumFrame {
+    CLogicSquare* Constraint;
+    CLogicSquare* Free[8];
+    uint32_t FreeCount;
+    uint32_t Need;         // mines among Free
+    uint32_t Chosen[8];    // indices into Free of the mines of this choice
+    bool Pending;          // the choice is set but not yet followed
+};
 
-bool CSquareSolutionSet::Continue(CLogicSquare* const* free, uint32_t freeCount) {
-    if (Depth == Constraints->Count) {
-        RecordSolution();
-        return true;
-    }
-    // Move next to a square just decided, so contradictions show early.
-    for (uint32_t i = 0; i < freeCount; ++i) {
-        CLogicSquare* u = free[i];
-        for (uint32_t j = u->ConstraintCount; j-- > 0;) {
-            CLogicSquare* c2 = u->Constraints[j];
-            if (!ConstraintDone[c2->Index]) return Enumerate(c2);
+}  // namespace
+
+bool CSquareSolutionSet::Enumerate(CLogicSquare* first) {
+    // Depth first, one constraint per level, on an explicit stack: a chain
+    // of constraints as long as a large board allows must not exhaust the
+    // thread's stack.
+    std::vector<SEnumFrame> stack;
+    stack.reserve(Constraints->Count < 64 ? Constraints->Count + 1 : 64);
+    // Enters constraint c with its first choice set; false when c has no
+    // choice that fits this branch (or is done already).
+    auto enter = [&](CLogicSquare* c) {
+        if (ConstraintDone[c->Index]) return false;
+        SEnumFrame f;
+        f.Constraint = c;
+        f.FreeCount = 0;
+        int32_t need = c->MinesLeft;
+        for (uint32_t i = c->UnknownCount; i-- > 0;) {
+            CLogicSquare* u = c->Unknowns[i];
+            if (!Assigned[u->Index]) f.Free[f.FreeCount++] = u;
+            else if (CurrentMine[u->Index]) --need;
         }
-    }
-    for (uint32_t i = 0; i < Constraints->Count; ++i) {
-        CLogicSquare* c2 = Constraints->Items[i];
-        if (!ConstraintDone[c2->Index]) return Enumerate(c2);
+        if (need < 0 || need > static_cast<int32_t>(f.FreeCount)) return false;
+        f.Need = static_cast<uint32_t>(need);
+        ConstraintDone[c->Index] = 1;
+        for (uint32_t i = 0; i < f.FreeCount; ++i) Assigned[f.Free[i]->Index] = 1;
+        ++Depth;
+        for (uint32_t i = 0; i < f.Need; ++i) {
+            f.Chosen[i] = i;
+            CurrentMine[f.Free[i]->Index] = 1;
+        }
+        f.Pending = true;
+        stack.push_back(f);
+        return true;
+    };
+    // The next constraint: next to a square just decided, so that
+    // contradictions show early; else the first one not done.
+    auto next = [&](const SEnumFrame& f) -> CLogicSquare* {
+        for (uint32_t i = 0; i < f.FreeCount; ++i) {
+            CLogicSquare* u = f.Free[i];
+            for (uint32_t j = u->ConstraintCount; j-- > 0;) {
+                CLogicSquare* c2 = u->Constraints[j];
+                if (!ConstraintDone[c2->Index]) return c2;
+            }
+        }
+        for (uint32_t i = 0; i < Constraints->Count; ++i) {
+            CLogicSquare* c2 = Constraints->Items[i];
+            if (!ConstraintDone[c2->Index]) return c2;
+        }
+        return nullptr;
+    };
+
+    if (Stopped(StopFlag)) return false;
+    enter(first);
+    while (!stack.empty()) {
+        SEnumFrame& f = stack.back();
+        if (f.Pending) {
+            f.Pending = false;
+            if (Depth == Constraints->Count) {
+                RecordSolution();
+            } else if (CLogicSquare* c2 = next(f)) {
+                // Every constraint entered reads the stop request.
+                if (Stopped(StopFlag)) return false;
+                if (enter(c2)) continue;
+            }
+        }
+        // This choice is followed to its end: take the next one, or leave.
+        SEnumFrame& top = stack.back();
+        for (uint32_t i = 0; i < top.Need; ++i) CurrentMine[top.Free[top.Chosen[i]]->Index] = 0;
+        if (top.Need > 0 && NextCombination(top.Chosen, top.FreeCount, top.Need)) {
+            for (uint32_t i = 0; i < top.Need; ++i) CurrentMine[top.Free[top.Chosen[i]]->Index] = 1;
+            top.Pending = true;
+            continue;
+        }
+        for (uint32_t i = 0; i < top.FreeCount; ++i) Assigned[top.Free[i]->Index] = 0;
+        --Depth;
+        ConstraintDone[top.Constraint->Index] = 0;
+        stack.pop_back();
     }
     return true;
 }
@@ -301,14 +342,74 @@ void CSquareSolutionSetRecycleBin::PutAll(TInstanceArray<CSquareSolutionSet>& li
 // ---------------------------------------------------------------------------
 // CConstraintSolutionSets
 
+namespace {
+
+// A non-negative number as Mantissa * 2^Exponent with a wide exponent: the
+// weight of one completion of a large board is a long product of small
+// ratios, far below the smallest double, yet still not zero.
+struct SWide {
+    double Mantissa;
+    int64_t Exponent;
+};
+
+const SWide WideZero = {0.0, 0};
+
+SWide Wide(double v) {
+    int e = 0;
+    double m = std::frexp(v, &e);
+    return SWide{m, m == 0.0 ? 0 : e};
+}
+
+SWide Mul(SWide a, SWide b) {
+    if (a.Mantissa == 0.0 || b.Mantissa == 0.0) return WideZero;
+    int e = 0;
+    double m = std::frexp(a.Mantissa * b.Mantissa, &e);
+    return SWide{m, a.Exponent + b.Exponent + e};
+}
+
+// Scales 2^shift for shift <= 0; far below any double it is simply 0.
+double Shifted(double m, int64_t shift) { return std::ldexp(m, static_cast<int>(shift < -4000 ? -4000 : shift)); }
+
+SWide Add(SWide a, SWide b) {
+    if (a.Mantissa == 0.0) return b;
+    if (b.Mantissa == 0.0) return a;
+    if (a.Exponent < b.Exponent) std::swap(a, b);
+    int e = 0;
+    double m = std::frexp(a.Mantissa + Shifted(b.Mantissa, b.Exponent - a.Exponent), &e);
+    return SWide{m, a.Exponent + e};
+}
+
+// a / b as a plain double (b not zero); 0.0 only when a is zero or too small
+// beside b to show.
+double Ratio(SWide a, SWide b) {
+    if (a.Mantissa == 0.0) return 0.0;
+    int64_t shift = a.Exponent - b.Exponent;
+    if (shift > 4000) shift = 4000;
+    return Shifted(a.Mantissa / b.Mantissa, shift);
+}
+
+// Weights indexed by a count of mines over [Low, Low + size).
+struct SWideRow {
+    int64_t Low = 0;
+    std::vector<SWide> Values;
+    SWide At(int64_t m) const {
+        return m < Low || m >= Low + static_cast<int64_t>(Values.size()) ? WideZero : Values[static_cast<size_t>(m - Low)];
+    }
+};
+
+}  // namespace
+
 CConstraintSolutionSets::CConstraintSolutionSets(TInstanceArray<CSquareSolutionSet>& groups,
-                                                 TArray<CLogicSquare>& interior, int32_t minesLeft)
+                                                 TArray<CLogicSquare>& interior, int32_t minesLeft,
+                                                 const std::atomic<bool>* stop)
     : Sets(new CSquareSolutionSet*[groups.Count + 1]),
       SetCount(0),
       Interior(&interior),
       MinesToPlace(minesLeft),
       SquaresToFill(0),
-      DroppedTotals(0) {
+      DroppedTotals(0),
+      StopFlag(stop),
+      Completed(false) {
     for (uint32_t i = groups.Count; i-- > 0;) {
         CSquareSolutionSet* g = groups.Items[i];
         if (g->MinMines == g->MaxMines) {
@@ -319,65 +420,137 @@ CConstraintSolutionSets::CConstraintSolutionSets(TInstanceArray<CSquareSolutionS
         }
     }
     SquaresToFill += interior.Count;
-    Compute();
+    Completed = Compute();
 }
 
 CConstraintSolutionSets::~CConstraintSolutionSets() { delete[] Sets; }
 
 bool CConstraintSolutionSets::Compute() {
-    for (uint32_t k = 0; k < SetCount; ++k) {
-        CSquareSolutionSet* g = Sets[k];
-        for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t) g->WeightByTotal[t] = 0.0;
+    // The weight of a completion of the board is the product of each
+    // group's share of solutions with its total, times the placements of the
+    // mines left among the interior squares. Every group's weight of total t
+    // is the sum over the completions that give it t: the groups before it
+    // are summed up front (Before, by mines used), those after it and the
+    // interior from behind (After, by mines left for them), so the work is
+    // polynomial in the number of groups. A total is dropped only when no
+    // completion gives it, which the wide numbers tell exactly.
+    const uint32_t k = SetCount;
+    const int64_t mines = MinesToPlace;
+    for (uint32_t j = 0; j < k; ++j) {
+        CSquareSolutionSet* g = Sets[j];
+        double uniform = 1.0 / double(g->MaxMines - g->MinMines + 1);
+        // More mines placed than the game has (an inconsistent board): no
+        // completion fits, the totals stay as they are.
+        for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t) g->WeightByTotal[t] = mines < 0 ? uniform : 0.0;
     }
-    Weigh(0, SquaresToFill, 1.0, MinesToPlace);
-    for (uint32_t k = SetCount; k-- > 0;) {
-        CSquareSolutionSet* g = Sets[k];
-        double sum = 0.0;
-        for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t) sum += g->WeightByTotal[t];
-        if (!(sum > 0.0) || !std::isfinite(sum)) {
+    if (mines < 0) return true;
+    auto share = [](const CSquareSolutionSet* g, uint32_t t) {
+        if (g->SolutionsByTotal[t] == 0 || g->SolutionCount == 0) return WideZero;
+        return Wide(double(g->SolutionsByTotal[t]) / double(g->SolutionCount));
+    };
+    auto clampMines = [mines](int64_t m) { return m < 0 ? 0 : m > mines ? mines : m; };
+
+    // Before[j]: the groups 0 .. j-1, by the mines they hold.
+    std::vector<SWideRow> before(k + 1);
+    before[0].Values.assign(1, Wide(1.0));
+    for (uint32_t j = 0; j < k; ++j) {
+        if (Stopped(StopFlag)) return false;
+        const CSquareSolutionSet* g = Sets[j];
+        const SWideRow& from = before[j];
+        SWideRow& to = before[j + 1];
+        int64_t low = clampMines(from.Low + g->MinMines);
+        int64_t high = clampMines(from.Low + int64_t(from.Values.size()) - 1 + g->MaxMines);
+        to.Low = low;
+        to.Values.assign(static_cast<size_t>(high - low + 1), WideZero);
+        for (int64_t a = low; a <= high; ++a) {
+            SWide sum = WideZero;
+            for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t) sum = Add(sum, Mul(from.At(a - t), share(g, t)));
+            to.Values[static_cast<size_t>(a - low)] = sum;
+        }
+    }
+
+    // After[j]: the groups j .. k-1 and the interior, by the mines left for
+    // them. Only the counts that the groups before can leave are kept.
+    std::vector<SWideRow> after(k + 1);
+    auto leftRange = [&](uint32_t j, int64_t& low, int64_t& high) {
+        low = mines - (before[j].Low + int64_t(before[j].Values.size()) - 1);
+        high = mines - before[j].Low;
+        if (low < 0) low = 0;
+    };
+    {
+        int64_t low, high;
+        leftRange(k, low, high);
+        uint32_t squares = Interior->Count;
+        if (high > squares) high = squares;
+        SWideRow& row = after[k];
+        row.Low = low;
+        if (high >= low) {
+            // C(squares, m) up to a common factor that cancels, built by
+            // ratios from the lowest count up.
+            row.Values.assign(static_cast<size_t>(high - low + 1), WideZero);
+            SWide c = Wide(1.0);
+            for (int64_t m = low; m <= high; ++m) {
+                row.Values[static_cast<size_t>(m - low)] = c;
+                c = Mul(c, Wide(double(int64_t(squares) - m) / double(m + 1)));
+            }
+        }
+    }
+    for (uint32_t j = k; j-- > 0;) {
+        if (Stopped(StopFlag)) return false;
+        const CSquareSolutionSet* g = Sets[j];
+        int64_t low, high;
+        leftRange(j, low, high);
+        SWideRow& row = after[j];
+        row.Low = low;
+        if (high >= low) row.Values.assign(static_cast<size_t>(high - low + 1), WideZero);
+        for (int64_t m = low; m <= high; ++m) {
+            SWide sum = WideZero;
+            for (uint32_t t = g->MinMines; t <= g->MaxMines && t <= m; ++t)
+                sum = Add(sum, Mul(share(g, t), after[j + 1].At(m - t)));
+            row.Values[static_cast<size_t>(m - low)] = sum;
+        }
+    }
+
+    for (uint32_t j = k; j-- > 0;) {
+        if (Stopped(StopFlag)) return false;
+        CSquareSolutionSet* g = Sets[j];
+        const SWideRow& front = before[j];
+        std::vector<SWide> weight(g->MaxMines - g->MinMines + 1, WideZero);
+        SWide sum = WideZero;
+        for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t) {
+            SWide w = WideZero;
+            SWide s = share(g, t);
+            if (s.Mantissa != 0.0)
+                for (size_t i = 0; i < front.Values.size(); ++i) {
+                    int64_t used = front.Low + int64_t(i);
+                    w = Add(w, Mul(front.Values[i], after[j + 1].At(mines - used - t)));
+                }
+            w = Mul(w, s);
+            weight[t - g->MinMines] = w;
+            sum = Add(sum, w);
+        }
+        if (sum.Mantissa == 0.0) {
             // No completion fits the mine count (an inconsistent board): keep
             // the group's totals as they were rather than divide by zero.
             for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t)
                 g->WeightByTotal[t] = 1.0 / double(g->MaxMines - g->MinMines + 1);
             continue;
         }
-        for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t) {
-            if (g->WeightByTotal[t] != 0.0 || g->SolutionsByTotal[t] == 0) continue;
-            g->SolutionCount -= g->SolutionsByTotal[t];
-            for (uint32_t i = 0; i < g->Size; ++i) g->MineCount[i] -= g->MinesByTotal(t, i);
-            g->SolutionsByTotal[t] = 0;
-            ++DroppedTotals;
-        }
         double expected = 0.0;
         for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t) {
-            g->WeightByTotal[t] /= sum;
+            SWide w = weight[t - g->MinMines];
+            if (w.Mantissa == 0.0 && g->SolutionsByTotal[t] != 0) {
+                g->SolutionCount -= g->SolutionsByTotal[t];
+                for (uint32_t i = 0; i < g->Size; ++i) g->MineCount[i] -= g->MinesByTotal(t, i);
+                g->SolutionsByTotal[t] = 0;
+                ++DroppedTotals;
+            }
+            g->WeightByTotal[t] = Ratio(w, sum);
             expected += double(t) * g->WeightByTotal[t];
         }
         g->ExpectedMines = expected;
     }
     return true;
-}
-
-double CConstraintSolutionSets::Weigh(uint32_t index, uint32_t squaresLeft, double weight, int32_t minesLeft) {
-    if (minesLeft < 0) return 0.0;
-    if (index >= SetCount) return static_cast<uint32_t>(minesLeft) <= Interior->Count ? weight : 0.0;
-    if (static_cast<uint32_t>(minesLeft) > squaresLeft) return 0.0;
-    CSquareSolutionSet* g = Sets[index];
-    uint32_t s = g->Unknowns->Count;
-    double total = 0.0;
-    for (uint32_t t = g->MinMines; t <= g->MaxMines && t <= static_cast<uint32_t>(minesLeft); ++t) {
-        if (g->SolutionsByTotal[t] == 0) continue;
-        // The group's share of solutions with this total goes down with the
-        // weight, so every group's weight counts the solutions of all groups.
-        // Shares instead of raw counts keep the product finite; the common
-        // factor cancels when the weights are normalised.
-        double share = double(g->SolutionsByTotal[t]) / double(g->SolutionCount);
-        double r = PlacementRatio(squaresLeft, static_cast<uint32_t>(minesLeft), s, t) * weight * share;
-        double v = Weigh(index + 1, squaresLeft - s, r, minesLeft - static_cast<int32_t>(t));
-        total += v;
-        g->WeightByTotal[t] += v;
-    }
-    return total;
 }
 
 // ---------------------------------------------------------------------------
@@ -720,6 +893,7 @@ bool CLogicMineSweeperBoard::Solve(CMineSweeperInterface* face, const std::atomi
     };
 
     // Exact pass.
+    bool misread = false;
     LargestGroup = 0;
     for (uint32_t k = groups->Count; k-- > 0;) {
         CSquareSolutionSet* g = groups->Items[k];
@@ -731,8 +905,10 @@ bool CLogicMineSweeperBoard::Solve(CMineSweeperInterface* face, const std::atomi
         }
         if (!solved) {
             // No layout satisfies this group (a misread board): its squares
-            // are neither safe nor mines, so it takes no further part.
+            // are neither safe nor mines, and its mines are missing from the
+            // count, so nothing may be drawn from the count in this pass.
             RecycleBin.Put(groups->RemoveAt(k));
+            misread = true;
             continue;
         }
         sumMin += g->MinMines;
@@ -742,6 +918,13 @@ bool CLogicMineSweeperBoard::Solve(CMineSweeperInterface* face, const std::atomi
             if (g->MineCount[i] == 0) pass.Safe(s);
             else if (g->MineCount[i] == g->SolutionCount) pass.Mine(s);
         }
+    }
+
+    if (misread) {
+        // The certainties of the other groups stand; the count, the weights
+        // and a guess wait for the next read of the board.
+        finish();
+        return pass.Progress;
     }
 
     // Global mine count.
@@ -780,9 +963,14 @@ bool CLogicMineSweeperBoard::Solve(CMineSweeperInterface* face, const std::atomi
         }
     } else if (!pass.Progress && !allFixed && remaining >= 1) {
         CConstraintSolutionSets* weighing =
-            new CConstraintSolutionSets(*groups, *interior, static_cast<int32_t>(remaining));
+            new CConstraintSolutionSets(*groups, *interior, static_cast<int32_t>(remaining), stop);
         bool dropped = weighing->DroppedTotals > 0;
+        bool completed = weighing->Completed;
         delete weighing;
+        if (!completed) {
+            finish();
+            return false;
+        }
         if (dropped) {
             // A total that no completion of the board allows was dropped; the
             // squares that settles are as certain as those found above.

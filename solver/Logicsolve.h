@@ -56,14 +56,15 @@ public:
     void Reset(const std::atomic<bool>* stopFlag);
     // Counts every solution of the group. False when stopped or unsolvable.
     bool Evaluate(const std::atomic<bool>* stopFlag);
-    // Depth-first search, one constraint per level. False only when stopped.
+    // Depth-first search from constraint, one constraint per level, on a
+    // stack of its own (the depth does not reach the thread's stack). False
+    // only when stopped.
     bool Enumerate(CLogicSquare* constraint);
     // Drops the totals outside [lo, hi]; true when some were dropped and
     // solutions remain.
     bool RestrictMineCount(int32_t lo, int32_t hi);
 
 private:
-    bool Continue(CLogicSquare* const* free, uint32_t freeCount);
     void RecordSolution();
     void SetUniformWeights();
 };
@@ -105,19 +106,19 @@ public:
     TArray<CLogicSquare>* Interior;  // borrowed
     int32_t MinesToPlace;       // mines for the undetermined groups and the interior
     uint32_t SquaresToFill;     // their unknowns plus the interior squares
-    uint32_t DroppedTotals;     // totals Compute found impossible and dropped
+    uint32_t DroppedTotals;     // totals no completion of the board allows, dropped
+    const std::atomic<bool>* StopFlag;  // not owned, may be null
+    bool Completed;             // false when stopped part-way; the weights are then unusable
 
     CConstraintSolutionSets(TInstanceArray<CSquareSolutionSet>& groups, TArray<CLogicSquare>& interior,
-                            int32_t minesLeft);
+                            int32_t minesLeft, const std::atomic<bool>* stop = nullptr);
     ~CConstraintSolutionSets();
     CConstraintSolutionSets(const CConstraintSolutionSets&) = delete;
     CConstraintSolutionSets& operator=(const CConstraintSolutionSets&) = delete;
 
+    // Sets each group's WeightByTotal to the probability of its totals and
+    // drops the totals that no completion allows. False when stopped.
     bool Compute();
-    // Adds to each total of group index and the groups after it the weight of
-    // every completion of the board that uses it; weight carries the ratios
-    // and solution shares of the groups before index.
-    double Weigh(uint32_t index, uint32_t squaresLeft, double weight, int32_t minesLeft);
 };
 
 // The solver's view of the game.

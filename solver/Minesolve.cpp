@@ -74,6 +74,10 @@ void CLogicSquare::ClearUnknowns() { UnknownCount = 0; }
 
 bool CLogicSquare::ReduceWith(CLogicSquare* other) {
     if (!other || other == this) return false;
+    // A constraint whose mines cannot fit its squares (only a misread board
+    // makes one, e.g. reduced to no squares with mines left) would pass its
+    // contradiction on to every neighbour: it takes part in no reduction.
+    if (IsContradiction() || other->IsContradiction()) return false;
     if (other->UnknownCount > UnknownCount) return other->ReduceWith(this);
     if (Left >= other->Right || Top >= other->Bottom) return false;
     for (uint32_t i = 0; i < other->UnknownCount; ++i)
@@ -85,4 +89,8 @@ bool CLogicSquare::ReduceWith(CLogicSquare* other) {
     }
     MinesLeft -= other->MinesLeft;
     return true;
+}
+
+bool CLogicSquare::IsContradiction() const {
+    return MinesLeft < 0 || MinesLeft > static_cast<int32_t>(UnknownCount) || (UnknownCount == 0 && MinesLeft != 0);
 }

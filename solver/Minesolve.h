@@ -35,6 +35,8 @@ public:
     // True when a reduction was made.
     bool ReduceWith(CLogicSquare* other);
 
+    // A constraint whose mines left cannot be placed on its unknowns.
+    bool IsContradiction() const;
     bool HasUnknown(const CLogicSquare* u) const;
     bool HasConstraint(const CLogicSquare* c) const;
 };
