@@ -511,12 +511,14 @@ bool CConstraintSolutionSets::Compute() {
         }
     }
 
+    std::vector<std::vector<SWide>> weights(k);
+    std::vector<SWide> sums(k, WideZero);
     for (uint32_t j = k; j-- > 0;) {
         if (Stopped(StopFlag)) return false;
         CSquareSolutionSet* g = Sets[j];
         const SWideRow& front = before[j];
-        std::vector<SWide> weight(g->MaxMines - g->MinMines + 1, WideZero);
-        SWide sum = WideZero;
+        std::vector<SWide>& weight = weights[j];
+        weight.assign(g->MaxMines - g->MinMines + 1, WideZero);
         for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t) {
             SWide w = WideZero;
             SWide s = share(g, t);
@@ -527,30 +529,100 @@ bool CConstraintSolutionSets::Compute() {
                 }
             w = Mul(w, s);
             weight[t - g->MinMines] = w;
-            sum = Add(sum, w);
+            sums[j] = Add(sums[j], w);
         }
+    }
+
+    // Few combinations of totals: weigh them one by one in plain doubles as
+    // well, so that the weights (and the ties between squares that rest on
+    // them) come out to the last bit as they always have, unless a product
+    // rounded to zero where a completion exists.
+    uint64_t combinations = 1;
+    for (uint32_t j = 0; j < k && combinations <= DirectLimit; ++j)
+        combinations *= uint64_t(Sets[j]->MaxMines - Sets[j]->MinMines + 1);
+    if (combinations <= DirectLimit) {
+        WeighDirect(0, SquaresToFill, 1.0, MinesToPlace);
+        if (Stopped(StopFlag)) return false;
+        bool faithful = true;
+        for (uint32_t j = 0; j < k && faithful; ++j) {
+            const CSquareSolutionSet* g = Sets[j];
+            for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t)
+                if (g->SolutionsByTotal[t] != 0 &&
+                    (g->WeightByTotal[t] == 0.0) != (weights[j][t - g->MinMines].Mantissa == 0.0))
+                    faithful = false;
+        }
+        if (faithful) {
+            for (uint32_t j = k; j-- > 0;) {
+                CSquareSolutionSet* g = Sets[j];
+                double sum = 0.0;
+                for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t) sum += g->WeightByTotal[t];
+                if (!(sum > 0.0) || !std::isfinite(sum)) {
+                    // No completion fits the mine count (an inconsistent
+                    // board): keep the group's totals as they were rather
+                    // than divide by zero.
+                    for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t)
+                        g->WeightByTotal[t] = 1.0 / double(g->MaxMines - g->MinMines + 1);
+                    continue;
+                }
+                for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t)
+                    if (g->WeightByTotal[t] == 0.0) Drop(g, t);
+                double expected = 0.0;
+                for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t) {
+                    g->WeightByTotal[t] /= sum;
+                    expected += double(t) * g->WeightByTotal[t];
+                }
+                g->ExpectedMines = expected;
+            }
+            return true;
+        }
+    }
+
+    for (uint32_t j = k; j-- > 0;) {
+        CSquareSolutionSet* g = Sets[j];
+        const SWide sum = sums[j];
         if (sum.Mantissa == 0.0) {
-            // No completion fits the mine count (an inconsistent board): keep
-            // the group's totals as they were rather than divide by zero.
             for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t)
                 g->WeightByTotal[t] = 1.0 / double(g->MaxMines - g->MinMines + 1);
             continue;
         }
         double expected = 0.0;
         for (uint32_t t = g->MinMines; t <= g->MaxMines; ++t) {
-            SWide w = weight[t - g->MinMines];
-            if (w.Mantissa == 0.0 && g->SolutionsByTotal[t] != 0) {
-                g->SolutionCount -= g->SolutionsByTotal[t];
-                for (uint32_t i = 0; i < g->Size; ++i) g->MineCount[i] -= g->MinesByTotal(t, i);
-                g->SolutionsByTotal[t] = 0;
-                ++DroppedTotals;
-            }
+            SWide w = weights[j][t - g->MinMines];
+            if (w.Mantissa == 0.0) Drop(g, t);
             g->WeightByTotal[t] = Ratio(w, sum);
             expected += double(t) * g->WeightByTotal[t];
         }
         g->ExpectedMines = expected;
     }
     return true;
+}
+
+void CConstraintSolutionSets::Drop(CSquareSolutionSet* g, uint32_t t) {
+    if (g->SolutionsByTotal[t] == 0) return;
+    g->SolutionCount -= g->SolutionsByTotal[t];
+    for (uint32_t i = 0; i < g->Size; ++i) g->MineCount[i] -= g->MinesByTotal(t, i);
+    g->SolutionsByTotal[t] = 0;
+    ++DroppedTotals;
+}
+
+double CConstraintSolutionSets::WeighDirect(uint32_t index, uint32_t squaresLeft, double weight, int32_t minesLeft) {
+    if (minesLeft < 0) return 0.0;
+    if (index >= SetCount) return static_cast<uint32_t>(minesLeft) <= Interior->Count ? weight : 0.0;
+    if (static_cast<uint32_t>(minesLeft) > squaresLeft || Stopped(StopFlag)) return 0.0;
+    CSquareSolutionSet* g = Sets[index];
+    uint32_t s = g->Unknowns->Count;
+    double total = 0.0;
+    for (uint32_t t = g->MinMines; t <= g->MaxMines && t <= static_cast<uint32_t>(minesLeft); ++t) {
+        if (g->SolutionsByTotal[t] == 0) continue;
+        // The group's share of solutions with this total goes down with the
+        // weight, so every group's weight counts the solutions of all groups.
+        double share = double(g->SolutionsByTotal[t]) / double(g->SolutionCount);
+        double r = PlacementRatio(squaresLeft, static_cast<uint32_t>(minesLeft), s, t) * weight * share;
+        double v = WeighDirect(index + 1, squaresLeft - s, r, minesLeft - static_cast<int32_t>(t));
+        total += v;
+        g->WeightByTotal[t] += v;
+    }
+    return total;
 }
 
 // ---------------------------------------------------------------------------

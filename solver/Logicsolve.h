@@ -116,9 +116,18 @@ public:
     CConstraintSolutionSets(const CConstraintSolutionSets&) = delete;
     CConstraintSolutionSets& operator=(const CConstraintSolutionSets&) = delete;
 
+    // At most this many combinations of totals are also weighed one by one.
+    static const uint64_t DirectLimit = 1u << 14;
+
     // Sets each group's WeightByTotal to the probability of its totals and
     // drops the totals that no completion allows. False when stopped.
     bool Compute();
+
+private:
+    void Drop(CSquareSolutionSet* g, uint32_t t);
+    // The combinations one by one, adding to WeightByTotal; weight carries
+    // the ratios and solution shares of the groups before index.
+    double WeighDirect(uint32_t index, uint32_t squaresLeft, double weight, int32_t minesLeft);
 };
 
 // The solver's view of the game.
