@@ -425,6 +425,8 @@ CConstraintSolutionSets::CConstraintSolutionSets(TInstanceArray<CSquareSolutionS
 
 CConstraintSolutionSets::~CConstraintSolutionSets() { delete[] Sets; }
 
+uint64_t CConstraintSolutionSets::DirectLimit = 1u << 14;
+
 bool CConstraintSolutionSets::Compute() {
     // The weight of a completion of the board is the product of each
     // group's share of solutions with its total, times the placements of the
@@ -538,9 +540,9 @@ bool CConstraintSolutionSets::Compute() {
     // them) come out to the last bit as they always have, unless a product
     // rounded to zero where a completion exists.
     uint64_t combinations = 1;
-    for (uint32_t j = 0; j < k && combinations <= DirectLimit; ++j)
+    for (uint32_t j = 0; j < k && combinations <= DirectLimit && DirectLimit > 0; ++j)
         combinations *= uint64_t(Sets[j]->MaxMines - Sets[j]->MinMines + 1);
-    if (combinations <= DirectLimit) {
+    if (DirectLimit > 0 && combinations <= DirectLimit) {
         WeighDirect(0, SquaresToFill, 1.0, MinesToPlace);
         if (Stopped(StopFlag)) return false;
         bool faithful = true;

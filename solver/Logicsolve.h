@@ -116,8 +116,9 @@ public:
     CConstraintSolutionSets(const CConstraintSolutionSets&) = delete;
     CConstraintSolutionSets& operator=(const CConstraintSolutionSets&) = delete;
 
-    // At most this many combinations of totals are also weighed one by one.
-    static const uint64_t DirectLimit = 1u << 14;
+    // At most this many combinations of totals are also weighed one by one
+    // (a few milliseconds at most). Tests set 0 to check the sums alone.
+    static uint64_t DirectLimit;
 
     // Sets each group's WeightByTotal to the probability of its totals and
     // drops the totals that no completion allows. False when stopped.

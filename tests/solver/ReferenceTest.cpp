@@ -139,7 +139,16 @@ void Check(const CMineSweeperBoard& position, SStats& stats) {
 
 // Positions met in real play: the solver plays small games and every pass
 // with few undecided squares left is checked.
-TEST(Reference, PositionsFromPlayedGames) {
+class Reference : public ::testing::TestWithParam<uint64_t> {
+protected:
+    // Weighing by the sums alone (0) or, for few combinations, one by one.
+    void SetUp() override { CConstraintSolutionSets::DirectLimit = GetParam(); }
+    void TearDown() override { CConstraintSolutionSets::DirectLimit = Default; }
+    const uint64_t Default = CConstraintSolutionSets::DirectLimit;
+};
+INSTANTIATE_TEST_SUITE_P(Weighing, Reference, ::testing::Values(CConstraintSolutionSets::DirectLimit, 0u));
+
+TEST_P(Reference, PositionsFromPlayedGames) {
     SStats stats;
     CLcgRandom pick(7);
     SeedRandom(11);
@@ -166,7 +175,7 @@ TEST(Reference, PositionsFromPlayedGames) {
 
 // Positions no game would produce: random layouts, opened at random, some
 // mines flagged, the counter sometimes off, numbers sometimes misread.
-TEST(Reference, RandomPositionsConsistentOrNot) {
+TEST_P(Reference, RandomPositionsConsistentOrNot) {
     SStats stats;
     CLcgRandom r(3);
     for (uint32_t n = 0; n < 6000 && !HasFatalFailure(); ++n) {
