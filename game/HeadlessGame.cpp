@@ -4,8 +4,9 @@ namespace {
 uint32_t Clamp(uint32_t v, uint32_t lo, uint32_t hi) { return v < lo ? lo : v > hi ? hi : v; }
 }  // namespace
 
-CHeadlessGame::CHeadlessGame(uint32_t width, uint32_t height, uint32_t mines, uint32_t seed)
-    : Columns(0),
+CHeadlessGame::CHeadlessGame(uint32_t width, uint32_t height, uint32_t mines, uint32_t seed, FirstClickRule rule)
+    : FirstClick(rule),
+      Columns(0),
       Rows(0),
       TotalMines(0),
       NextColumns(0),
@@ -14,6 +15,7 @@ CHeadlessGame::CHeadlessGame(uint32_t width, uint32_t height, uint32_t mines, ui
       Random(seed),
       CurrentState(NotStarted),
       FirstClickSafe(true),
+      FirstClickTarget(0),
       OpenCount(0),
       FlagCount(0),
       Exploded(0) {
@@ -44,6 +46,7 @@ bool CHeadlessGame::NewGame() {
     FlagCount = 0;
     Exploded = 0;
     PlaceMines();
+    FirstClickTarget = DrawFirstClickTarget(FirstClick, static_cast<uint32_t>(n) - TotalMines, Random);
     return true;
 }
 
@@ -82,20 +85,10 @@ bool CHeadlessGame::OpenSquare(uint32_t x, uint32_t y) {
     size_t c = Cell(x, y);
     if (Opened[c] || Flagged[c]) return true;
     if (CurrentState == NotStarted) {
-        // As the classic game does: a mine under the first click moves to
-        // the first free square, scanning rows from the top-left corner.
-        if (FirstClickSafe && Mines[c]) {
-            bool moved = false;
-            for (uint32_t fy = 0; fy < Rows && !moved; ++fy)
-                for (uint32_t fx = 0; fx < Columns && !moved; ++fx) {
-                    size_t f = Cell(fx, fy);
-                    if (f != c && !Mines[f]) {
-                        Mines[f] = 1;
-                        moved = true;
-                    }
-                }
-            Mines[c] = 0;
-        }
+        if (FirstClickSafe)
+            MoveFirstClickMine(
+                FirstClickTarget, Columns, Rows, x, y, [this](uint32_t fx, uint32_t fy) { return Mines[Cell(fx, fy)] != 0; },
+                [this](uint32_t fx, uint32_t fy, bool mine) { Mines[Cell(fx, fy)] = mine ? 1 : 0; });
         CurrentState = Playing;
     }
     if (Mines[c]) {

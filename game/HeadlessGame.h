@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "FirstClick.h"
 #include "Minesweeper.h"
 #include "Random.h"
 
@@ -13,7 +14,8 @@ class CHeadlessGame : public CMineSweeperInterface {
 public:
     // Sizes are limited to 1 .. CMineSweeperBoard::MaxSize and the mines to
     // the squares minus one, so that the first square opened can be safe.
-    CHeadlessGame(uint32_t width, uint32_t height, uint32_t mines, uint32_t seed);
+    CHeadlessGame(uint32_t width, uint32_t height, uint32_t mines, uint32_t seed,
+                  FirstClickRule rule = FirstClickRule::Uniform);
     ~CHeadlessGame() override;
 
     // Takes effect with the next NewGame.
@@ -22,7 +24,8 @@ public:
     // Fills *board as the screen shows it; creates it when null. False for a
     // board of another size (the caller drops it and reads again).
     bool ReadBoard(CMineSweeperBoard** board) override;
-    // A fresh, unstarted game; mines are placed at once from the seed.
+    // A fresh, unstarted game; mines are placed at once from the seed, and
+    // the square a mine under the first opening goes to is drawn by the rule.
     bool NewGame() override;
     bool OpenSquare(uint32_t x, uint32_t y) override;
     bool FlagSquare(uint32_t x, uint32_t y) override;
@@ -42,6 +45,10 @@ public:
     uint32_t GameWidth() const { return Columns; }
     uint32_t GameHeight() const { return Rows; }
 
+    // How the first opening is kept off a mine; a change takes effect with
+    // the next NewGame.
+    FirstClickRule FirstClick;
+
 private:
     size_t Cell(uint32_t x, uint32_t y) const { return static_cast<size_t>(x) * Rows + y; }
     void PlaceMines();
@@ -54,6 +61,7 @@ private:
     std::vector<uint8_t> Mines, Opened, Flagged;
     GameState CurrentState;
     bool FirstClickSafe;      // the first opening may still move a mine
+    uint32_t FirstClickTarget;  // the free square that mine goes to
     uint32_t OpenCount;       // safe squares opened
     uint32_t FlagCount;
     size_t Exploded;          // cell of the mine that lost the game

@@ -35,7 +35,7 @@ const char* LevelName(uint32_t level) {
     }
 }
 
-void CStandinGame::NewGame(const SField& field, CLcgRandom& random) {
+void CStandinGame::NewGame(const SField& field, CLcgRandom& random, FirstClickRule rule) {
     CurrentField = field;
     Squares.assign(static_cast<size_t>(field.Width) * field.Height, SSquare());
     GameState = Ready;
@@ -51,6 +51,7 @@ void CStandinGame::NewGame(const SField& field, CLcgRandom& random) {
         ++placed;
     }
     CurrentField.Mines = mines;
+    FirstClickTarget = DrawFirstClickTarget(rule, field.Width * field.Height - mines, random);
 }
 
 template <typename F> void CStandinGame::ForNeighbours(uint32_t x, uint32_t y, F f) const {
@@ -68,18 +69,6 @@ int CStandinGame::AdjacentMines(uint32_t x, uint32_t y) const {
     int n = 0;
     ForNeighbours(x, y, [&](uint32_t nx, uint32_t ny) { n += At(nx, ny).Mine ? 1 : 0; });
     return n;
-}
-
-void CStandinGame::MoveMineAwayFrom(uint32_t x, uint32_t y) {
-    for (uint32_t row = 0; row < Height(); ++row) {
-        for (uint32_t col = 0; col < Width(); ++col) {
-            if (!At(col, row).Mine) {
-                At(col, row).Mine = true;
-                At(x, y).Mine = false;
-                return;
-            }
-        }
-    }
 }
 
 void CStandinGame::Flood(uint32_t x, uint32_t y) {
@@ -111,7 +100,9 @@ bool CStandinGame::Open(uint32_t x, uint32_t y) {
     SSquare& s = At(x, y);
     if (s.Opened || s.SquareMark == FlagMark) return false;
     if (GameState == Ready) {
-        if (s.Mine) MoveMineAwayFrom(x, y);
+        MoveFirstClickMine(
+            FirstClickTarget, Width(), Height(), x, y, [this](uint32_t fx, uint32_t fy) { return At(fx, fy).Mine; },
+            [this](uint32_t fx, uint32_t fy, bool mine) { At(fx, fy).Mine = mine; });
         GameState = Playing;
     }
     if (s.Mine) {

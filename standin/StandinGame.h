@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "FirstClick.h"
 #include "Random.h"
 
 namespace standin {
@@ -57,13 +58,14 @@ public:
     enum State { Ready, Playing, Won, Lost };
     enum Mark : uint8_t { NoMark, FlagMark, QuestionMark };
 
-    // Starts a new game of the field; the layout is drawn from random now,
-    // so a seeded generator gives the same sequence of layouts every run.
-    void NewGame(const SField& field, CLcgRandom& random);
+    // Starts a new game of the field; the layout, and where the rule moves a
+    // mine from under the first opening, are drawn from random now, so a
+    // seeded generator gives the same sequence of layouts every run.
+    void NewGame(const SField& field, CLcgRandom& random, FirstClickRule rule = FirstClickRule::Uniform);
 
     // Opens a covered, unflagged square; the first opening of a game never
-    // hits a mine (a mine there moves to the first free square). True when
-    // anything changed.
+    // hits a mine (a mine there moves as the rule of NewGame says). True
+    // when anything changed.
     bool Open(uint32_t x, uint32_t y);
     // Cycles none -> flag -> question (when allowed) -> none. True when changed.
     bool CycleMark(uint32_t x, uint32_t y, bool allowQuestion);
@@ -97,7 +99,6 @@ private:
     SSquare& At(uint32_t x, uint32_t y) { return Squares[static_cast<size_t>(y) * Width() + x]; }
     const SSquare& At(uint32_t x, uint32_t y) const { return Squares[static_cast<size_t>(y) * Width() + x]; }
     template <typename F> void ForNeighbours(uint32_t x, uint32_t y, F f) const;
-    void MoveMineAwayFrom(uint32_t x, uint32_t y);
     void Flood(uint32_t x, uint32_t y);
     void FinishWon();
 
@@ -106,6 +107,7 @@ private:
     State GameState = Ready;
     uint32_t Flags = 0;
     uint32_t OpenedCount = 0;
+    uint32_t FirstClickTarget = 0;  // free square that takes a mine from the first opening
     uint32_t ExplodedX = 0, ExplodedY = 0;
 };
 
