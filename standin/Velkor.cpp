@@ -38,6 +38,7 @@ struct SApp {
     SField Field = StandardField(Beginner);
     SField LastCustom = ClampCustomField(30, 24, 667);
     bool Marks = true;              // question marks allowed (menu item 529)
+    FirstClickRule FirstClick = FirstClickRule::Uniform;  // registry value FirstClick
     std::string RecordPath;         // VELKOR_RECORD: one line per finished game
     std::string DumpPath;           // VELKOR_BOARD_DUMP: the layout at the first opening
     int Seconds = 0;
@@ -64,11 +65,14 @@ bool ReadDword(HKEY key, const char* name, DWORD* value) {
 void LoadSettings() {
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kRegistryKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-    DWORD level = Beginner, width = 9, height = 9, mines = 10, marks = 1;
+    DWORD level = Beginner, width = 9, height = 9, mines = 10, marks = 1, firstClick = 0;
     bool haveLevel = ReadDword(key, "Level", &level);
     bool haveSize = ReadDword(key, "Width", &width) & ReadDword(key, "Height", &height) &
                     ReadDword(key, "Mines", &mines);
     if (ReadDword(key, "Marks", &marks)) g_App.Marks = marks != 0;
+    // Only read: 1 is the classic rule, anything else the uniform one.
+    if (ReadDword(key, "FirstClick", &firstClick))
+        g_App.FirstClick = firstClick == 1 ? FirstClickRule::Classic : FirstClickRule::Uniform;
     RegCloseKey(key);
     if (haveSize) g_App.LastCustom = ClampCustomField(width, height, mines);
     if (!haveLevel || level > Custom) level = Beginner;
@@ -287,7 +291,7 @@ void StartNewGame() {
     KillTimer(g_App.Window, kClockTimer);
     g_App.Seconds = 0;
     EndPress();
-    g_App.Game.NewGame(g_App.Field, g_App.Random);
+    g_App.Game.NewGame(g_App.Field, g_App.Random, g_App.FirstClick);
     DumpLayout();
     SizeWindowToField();
     Redraw();

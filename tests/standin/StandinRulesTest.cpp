@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <string>
 
+#include "HeadlessGame.h"
 #include "StandinGame.h"
 #include "VelkorGeometry.h"
 
@@ -87,19 +89,36 @@ TEST(StandinGame, LayoutsHaveTheMineCountAndRepeatWithTheSeed) {
     }
 }
 
-TEST(StandinGame, FirstOpeningNeverHitsAMine) {
-    // The densest field: the first opening on a mine moves that mine away.
-    for (uint32_t seed = 1; seed <= 40; ++seed) {
-        CLcgRandom random(seed);
-        CStandinGame g;
-        g.NewGame(ClampCustomField(9, 9, 64), random);
-        std::vector<SPos> mines, free;
-        Split(g, &mines, &free);
-        SPos first = mines[seed % mines.size()];
-        ASSERT_TRUE(g.Open(first.X, first.Y));
-        EXPECT_NE(g.GetState(), CStandinGame::Lost) << "seed " << seed;
-        EXPECT_FALSE(g.IsMine(first.X, first.Y));
-        EXPECT_EQ(CountMines(g), 64u);
+TEST(StandinGame, FirstOpeningNeverHitsAMineAndPlaysAsTheHeadlessGame) {
+    // The densest field: the first opening on a mine moves that mine away,
+    // under either rule, exactly as the headless game does from the same seed.
+    for (FirstClickRule rule : {FirstClickRule::Uniform, FirstClickRule::Classic}) {
+        uint32_t notFirstFree = 0;
+        for (uint32_t seed = 1; seed <= 40; ++seed) {
+            SCOPED_TRACE("seed " + std::to_string(seed) + (rule == FirstClickRule::Classic ? " classic" : " uniform"));
+            CLcgRandom random(seed);
+            CStandinGame g;
+            g.NewGame(ClampCustomField(9, 9, 64), random, rule);
+            CHeadlessGame headless(9, 9, 64, seed, rule);
+            std::vector<SPos> mines, free;
+            Split(g, &mines, &free);
+            SPos first = mines[seed % mines.size()];
+            ASSERT_TRUE(g.Open(first.X, first.Y));
+            headless.OpenSquare(first.X, first.Y);
+            EXPECT_NE(g.GetState(), CStandinGame::Lost);
+            EXPECT_FALSE(g.IsMine(first.X, first.Y));
+            EXPECT_EQ(CountMines(g), 64u);
+            for (const SPos& f : free) {
+                if (g.IsMine(f.X, f.Y) && &f != &free[0]) ++notFirstFree;
+                if (rule == FirstClickRule::Classic) {
+                    EXPECT_EQ(g.IsMine(f.X, f.Y), &f == &free[0]);
+                }
+            }
+            for (uint32_t x = 0; x < 9; ++x)
+                for (uint32_t y = 0; y < 9; ++y) ASSERT_EQ(g.IsMine(x, y), headless.HasMine(x, y)) << x << "," << y;
+        }
+        // The uniform rule seldom picks the first of 17 free squares.
+        EXPECT_EQ(notFirstFree > 30u, rule == FirstClickRule::Uniform);
     }
 }
 
