@@ -1,0 +1,85 @@
+// The exact requests of the solving pass on small boards: which squares, in
+// which order, as what, with what certainty, and which square a seeded guess
+// takes. They hold the orders and tie-breaks of the pass in place.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "Random.h"
+#include "SolverTestSupport.h"
+
+namespace {
+
+struct SDecisionCase {
+    const char* Name;
+    const char* Board;
+    int32_t MinesLeft;
+    uint32_t Seed;         // 0: every request queued; else the guess is performed after SeedRandom(Seed)
+    const char* Expected;  // queued requests "O|F x,y certainty;" in order, or the performed squares "x,y;"
+};
+
+// The guess after SeedRandom(s) takes index NextRandom() % count of the
+// candidates: seed 8 draws 31389 first (index 1 of 4), seed 1 draws 130
+// (index 2 of 4).
+const SDecisionCase Cases[] = {
+    // All squares interior, probability 0: the corners, in the order of the
+    // interior walk (column 0 downwards first).
+    {"fresh board, corners in interior order", ".....\n.....\n.....\n", 3, 0, "O 0,0 1;O 0,2 1;O 4,0 1;O 4,2 1;"},
+    {"fresh board, seeded pick of the second corner", ".....\n.....\n.....\n", 3, 8, "0,2;"},
+    {"fresh board, seeded pick of the third corner", ".....\n.....\n.....\n", 3, 1, "4,0;"},
+    // Two groups at even odds, no interior: every square a candidate, in
+    // group order (the last group first) and, within a group, the last
+    // unknown first.
+    {"even odds, groups and unknowns in order", "..o..\n1ooo1\n", 2, 0, "O 3,0 0.5;O 4,0 0.5;O 0,0 0.5;O 1,0 0.5;"},
+    {"even odds, seeded pick of the second candidate", "..o..\n1ooo1\n", 2, 8, "4,0;"},
+    // Interior safer than the 1's squares (1/8): of the corners, (0,0) and
+    // (5,5) have two unexplored neighbours; (0,0)'s third neighbour is a
+    // frontier square (1/8), (5,5)'s is open (0), so (5,5) alone is taken.
+    {"interior tie broken by the neighbours' mine probabilities", "......\n......\n..1...\n......\n....o.\n......\n", 3,
+     0, "O 5,5 0.94048;"},
+    // Left group: (2,2) alone, or (0,2), (4,2) and (2,4): one mine or three.
+    // Right group: (7,2) alone, or (6,2) and (8,2). Four mines: the count
+    // leaves the left group three; only then does the right group have to
+    // hold one, which the weighing finds and which is acted on.
+    {"weighing settles a total that the count leaves open",
+     "ooooooooo\nooooooooo\n.1.1.o...\noo1ooo1o1\noo.oooooo\n", 4, 0,
+     "F 0,2 1;F 2,4 1;F 4,2 1;O 2,2 1;O 6,2 1;O 8,2 1;F 7,2 1;"},
+};
+
+std::string Decide(const SDecisionCase& c) {
+    auto game = Board(c.Board, c.MinesLeft);
+    CLogicMineSweeperBoard logic(game->Width, game->Height);
+    logic.Rebuild(game.get());
+    CRecordingFace face(game->Width, game->Height, c.Seed ? 0.0 : 2.0);
+    face.QueueFlags = true;
+    if (c.Seed) SeedRandom(c.Seed);
+    logic.Solve(&face, nullptr, game.get());
+    std::string out;
+    char text[64];
+    if (c.Seed) {
+        for (const auto& a : face.Performed) out += std::to_string(a.X) + "," + std::to_string(a.Y) + ";";
+        return out;
+    }
+    for (const auto& a : face.Queued()) {
+        std::snprintf(text, sizeof text, "%c %u,%u %g;", a.Type == CMineSweeperInterface::Flag ? 'F' : 'O', a.X, a.Y,
+                      a.Probability);
+        out += text;
+    }
+    return out;
+}
+
+TEST(Decisions, ExactRequestsOfSmallBoards) {
+    for (const SDecisionCase& c : Cases) EXPECT_EQ(Decide(c), c.Expected) << c.Name;
+}
+
+TEST(Decisions, SeedsDrawAsStated) {
+    const uint32_t seeds[] = {8, 1};
+    const int first[] = {31389, 130};
+    for (int i = 0; i < 2; ++i) {
+        SeedRandom(seeds[i]);
+        EXPECT_EQ(NextRandom(), first[i]) << seeds[i];
+    }
+}
+
+}  // namespace
