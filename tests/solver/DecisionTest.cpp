@@ -38,6 +38,11 @@ const SDecisionCase Cases[] = {
     // frontier square (1/8), (5,5)'s is open (0), so (5,5) alone is taken.
     {"interior tie broken by the neighbours' mine probabilities", "......\n......\n..1...\n......\n....o.\n......\n", 3,
      0, "O 5,5 0.94048;"},
+    // Two alike groups, each with a square that only the enumeration proves
+    // a mine or safe: the requests of the exact pass come group by group,
+    // the last group first.
+    {"certainties of the exact pass in group order", "1...o1...\n....o....\n1.4.o1.4.\n", 6, 0,
+     "O 5,1 1;F 7,1 1;F 8,1 1;F 8,2 1;O 0,1 1;F 2,1 1;F 3,1 1;F 3,2 1;"},
     // Left group: (2,2) alone, or (0,2), (4,2) and (2,4): one mine or three.
     // Right group: (7,2) alone, or (6,2) and (8,2). Four mines: the count
     // leaves the left group three; only then does the right group have to
