@@ -3,7 +3,6 @@
 // takes. They hold the orders and tie-breaks of the pass in place.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "Random.h"
@@ -60,17 +59,9 @@ std::string Decide(const SDecisionCase& c) {
     face.QueueFlags = true;
     if (c.Seed) SeedRandom(c.Seed);
     logic.Solve(&face, nullptr, game.get());
+    if (!c.Seed) return Requests(face);
     std::string out;
-    char text[64];
-    if (c.Seed) {
-        for (const auto& a : face.Performed) out += std::to_string(a.X) + "," + std::to_string(a.Y) + ";";
-        return out;
-    }
-    for (const auto& a : face.Queued()) {
-        std::snprintf(text, sizeof text, "%c %u,%u %g;", a.Type == CMineSweeperInterface::Flag ? 'F' : 'O', a.X, a.Y,
-                      a.Probability);
-        out += text;
-    }
+    for (const auto& a : face.Performed) out += std::to_string(a.X) + "," + std::to_string(a.Y) + ";";
     return out;
 }
 

@@ -2,6 +2,7 @@
 // that the requests can be read back, and boards written as text.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +32,18 @@ public:
     }
     std::vector<SMineSweeperAction> Performed;
 };
+
+// Every queued request as "O x,y certainty;" or "F x,y certainty;", in order.
+inline std::string Requests(const CRecordingFace& face) {
+    std::string out;
+    for (const auto& a : face.Queued()) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%c %u,%u %g;", a.Type == CMineSweeperInterface::Flag ? 'F' : 'O', a.X, a.Y,
+                      a.Probability);
+        out += text;
+    }
+    return out;
+}
 
 inline std::unique_ptr<CMineSweeperBoard> Board(const std::string& text, int32_t minesLeft) {
     std::unique_ptr<CMineSweeperBoard> b(BoardFromText(text));
