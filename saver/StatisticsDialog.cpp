@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "Saver.h"
 #include "resource.h"
@@ -40,6 +41,9 @@ void ShowSelectedLevel(HWND dialog) {
 
 void InitStatistics(HWND dialog) {
     HWND tabs = GetDlgItem(dialog, IDC_STATS_TABS);
+    // Half the usual space beside the names, so that the three level names
+    // fit on the narrow control in wider system fonts too.
+    SendMessageA(tabs, TCM_SETPADDING, 0, MAKELPARAM(3, 3));
     const UINT names[3] = {IDS_BEGINNER, IDS_INTERMEDIATE, IDS_EXPERT};
     for (int i = 0; i < 3; ++i) {
         char text[128] = "";
