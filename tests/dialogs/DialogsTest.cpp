@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "PackedDib.h"
+#include "Saver.h"
 #include "WinTestSupport.h"
 
 namespace {
@@ -313,8 +314,11 @@ TEST(StatisticsDialog, CountsPerLevelReadAfreshAndReset) {
         HWND box = saver.WaitWindow("", stats);
         ASSERT_TRUE(box);
         EXPECT_TRUE(FindWindowExA(box, nullptr, nullptr, "Really delete statistic?"));
-        EXPECT_EQ(LOWORD(SendMessageA(box, DM_GETDEFID, 0, 0)), IDNO);
-        PostClick(box, answer);
+        HWND no = GetDlgItem(box, IDNO);
+        EXPECT_EQ(GetWindowLongA(no, GWL_STYLE) & 0x0F, BS_DEFPUSHBUTTON);
+        // No: Enter on the default button, as the user would press it.
+        if (answer == IDNO) PostMessageA(no, WM_KEYDOWN, VK_RETURN, 0);
+        else PostClick(box, IDYES);
         EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
         if (answer == IDNO) {
             EXPECT_EQ(ReadKey(), before);
@@ -355,16 +359,55 @@ std::vector<std::string> Lines(const std::string& path) {
     return lines;
 }
 
+// A real click (through the input queue) at the middle of a control.
 void ClickAt(HWND control) {
     RECT r;
     GetWindowRect(control, &r);
-    SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    const POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    SetCursorPos(p.x, p.y);
+    WaitUntil([&] {
+        POINT now;
+        return GetCursorPos(&now) && now.x == p.x && now.y == p.y;
+    }, 5000);
     INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    for (INPUT& i : input) {
+        i.type = INPUT_MOUSE;
+        i.mi.dx = MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+        i.mi.dy = MulDiv(p.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    }
+    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP;
     SendInput(2, input, sizeof(INPUT));
 }
+
+// The "open" command of a class in the prefix's machine classes (Wine's
+// shell reads web schemes there only), put back as it was at the end.
+class CSchemeHandler {
+public:
+    CSchemeHandler(const char* scheme, const std::string& command)
+        : Key(std::string("Software\\Classes\\") + scheme + "\\shell\\open\\command") {
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, Key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr))
+            return;
+        char old[1024];
+        DWORD size = sizeof old;
+        if (RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS)
+            Old.assign(old, size);
+        Set = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                             static_cast<DWORD>(command.size() + 1)) == ERROR_SUCCESS;
+        RegCloseKey(key);
+    }
+    ~CSchemeHandler() {
+        HKEY key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Key.c_str(), 0, KEY_SET_VALUE, &key)) return;
+        if (Old.empty()) RegDeleteValueA(key, nullptr);
+        else RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(Old.data()), static_cast<DWORD>(Old.size()));
+        RegCloseKey(key);
+    }
+    const std::string Key;
+    std::string Old;
+    bool Set = false;
+};
 
 // The links open through the shell's "open" verb; the test prefix routes
 // web addresses to a program that only writes them down.
@@ -373,9 +416,8 @@ TEST(AboutDialog, VersionAndLinks) {
     const std::string caught = wintest::ProgramDir() + "url-caught.txt";
     DeleteFileA(caught.c_str());
     const std::string command = "\"" + catcher + "\" \"%1\"";
-    for (const char* scheme : {"http", "https"})
-        CClassicLook::RegSetString((std::string("Software\\Classes\\") + scheme + "\\shell\\open\\command").c_str(),
-                                   "", command.c_str());
+    CSchemeHandler http("http", command), https("https", command);
+    ASSERT_TRUE(http.Set && https.Set);
 
     CSaver saver;
     ASSERT_TRUE(saver.Start("/c"));
@@ -486,38 +528,52 @@ HWND CreateHost() {
                            nullptr, nullptr, wc.hInstance, nullptr);
 }
 
+HWND WaitPreview(HWND host) {
+    HWND preview = nullptr;
+    WaitUntil([&] {
+        return (preview = FindWindowExA(host, nullptr, "VelkorScreenSaverClass", "VelkorScreenSaverMainWindow"));
+    });
+    return preview;
+}
+
+// Maximised in the host (the window may be found before it is).
+void ExpectFillsHost(HWND host, HWND preview) {
+    RECT hostClient, previewClient;
+    EXPECT_TRUE(WaitUntil([&] {
+        return GetClientRect(host, &hostClient) && GetClientRect(preview, &previewClient) &&
+               EqualRect(&hostClient, &previewClient);
+    }, 5000));
+}
+
+DWORD WINAPI PreviewThread(LPVOID host) {
+    RunPreview(GetModuleHandleA(nullptr), static_cast<HWND>(host));
+    return 0;
+}
+
+// Wine shows nothing that one process paints into a child window of
+// another, so the pixels are checked with the preview run in this process,
+// on a thread of its own as in velkor.scr; the game is found by the normal
+// search, here through the current directory.
 TEST(Preview, AnimatesTheGamesSquaresOrStaysBlack) {
     const pixelcheck::CPackedDib strip = GameStrip();
     ASSERT_EQ(strip.Height, 16 * kCell);
-    // velkor.scr alone in a folder, so that only the current directory can
-    // hold the game that the normal search finds.
-    const std::string alone = wintest::ProgramDir() + "alone\\";
-    CreateDirectoryA(alone.c_str(), nullptr);
-    ASSERT_TRUE(CopyFileA((BinDir() + "velkor.scr").c_str(), (alone + "velkor.scr").c_str(), FALSE));
+    const std::string empty = wintest::ProgramDir() + "nogame\\";
+    CreateDirectoryA(empty.c_str(), nullptr);
     const struct {
         const char* Name;
-        const char* Option;
         std::string Dir;
         bool Animates;
-    } cases[] = {{"game 5.1", "/p ", BinDir(), true},
-                 {"game 5.1, /p:n", "/p:", BinDir(), true},
-                 {"game 4.0", "/p ", BinDir() + "layout4\\", false},
-                 {"no game", "/p ", alone, false}};
+    } cases[] = {{"game 5.1", BinDir(), true}, {"game 4.0", BinDir() + "layout4\\", false}, {"no game", empty, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
+        ASSERT_TRUE(SetCurrentDirectoryA(c.Dir.c_str()));
         HWND host = CreateHost();
         ASSERT_TRUE(host);
-        CSaver saver;
-        ASSERT_TRUE(saver.Start(c.Option + Number(host), c.Dir, alone + "velkor.scr"));
-        HWND preview = nullptr;
-        ASSERT_TRUE(WaitUntil([&] {
-            return (preview = FindWindowExA(host, nullptr, "VelkorScreenSaverClass", "VelkorScreenSaverMainWindow"));
-        }));
-        RECT hostClient, previewClient;
-        GetClientRect(host, &hostClient);
-        GetClientRect(preview, &previewClient);
-        EXPECT_TRUE(EqualRect(&hostClient, &previewClient));  // maximised in the host
-
+        HANDLE thread = CreateThread(nullptr, 0, PreviewThread, host, 0, nullptr);
+        ASSERT_TRUE(thread);
+        HWND preview = WaitPreview(host);
+        ASSERT_TRUE(preview);
+        ExpectFillsHost(host, preview);
         wintest::SImage first, second;
         if (c.Animates) {
             int firstPhase = -1, secondPhase = -1;
@@ -526,11 +582,11 @@ TEST(Preview, AnimatesTheGamesSquaresOrStaysBlack) {
             }));
             const DWORD firstTime = GetTickCount();
             EXPECT_TRUE(WaitUntil([&] {
-                return GetTickCount() - firstTime >= 100 && wintest::CaptureClient(host, &second) &&
+                return wintest::CaptureClient(host, &second) && GetTickCount() - firstTime >= 100 &&
                        (secondPhase = TilePhase(second, strip)) >= 0 && secondPhase != firstPhase;
             }));
             EXPECT_NE(first.Pixels, second.Pixels);
-            if (c.Option[2] == ' ') SaveShot(host, "preview.png");
+            SaveShot(host, "preview.png");
         } else {
             // Black over the white host, and still black ten timer periods on.
             EXPECT_TRUE(WaitUntil([&] { return wintest::CaptureClient(host, &first) && AllBlack(first); }));
@@ -542,6 +598,28 @@ TEST(Preview, AnimatesTheGamesSquaresOrStaysBlack) {
             }
         }
         // The host ends the preview by destroying its window.
+        DestroyWindow(host);
+        EXPECT_TRUE(WaitUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }));
+        CloseHandle(thread);
+    }
+    SetCurrentDirectoryA(wintest::ProgramDir().c_str());
+}
+
+// velkor.scr /p n and /p:n: the preview window in the given host, until
+// the host destroys it.
+TEST(Preview, RunsInTheHostFromTheCommandLine) {
+    for (const char* option : {"/p ", "/p:"}) {
+        SCOPED_TRACE(option);
+        HWND host = CreateHost();
+        ASSERT_TRUE(host);
+        CSaver saver;
+        ASSERT_TRUE(saver.Start(option + Number(host), BinDir()));
+        HWND preview = WaitPreview(host);
+        ASSERT_TRUE(preview);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(preview, &pid);
+        EXPECT_EQ(pid, saver.Child.Pid);
+        ExpectFillsHost(host, preview);
         DestroyWindow(host);
         EXPECT_TRUE(saver.WaitEnd());
     }
