@@ -138,6 +138,8 @@ bool ShowConfigureDialog(HINSTANCE instance, HWND owner) {
     HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VELKOR));
     if (dialog) {
         SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+        // The dialog is already shown: its caption takes the icon now.
+        RedrawWindow(dialog, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
         PlaceDialog(dialog, owner);
         MSG m;
         while (GetMessageA(&m, nullptr, 0, 0) > 0) {
