@@ -73,8 +73,6 @@ void ResetAfterQuestion(HWND dialog) {
 const char kWebsiteUrl[] = "https://korvane.example.org/";
 const char kLandMinesUrl[] = "https://www.icbl.org/";
 
-HCURSOR LinkCursor = nullptr;
-
 HFONT ControlFont(HWND dialog, int id) {
     return reinterpret_cast<HFONT>(SendDlgItemMessageA(dialog, id, WM_GETFONT, 0, 0));
 }
@@ -126,7 +124,11 @@ void InitAbout(HWND dialog) {
         SendDlgItemMessageA(dialog, IDC_ABOUT_MINES, WM_SETFONT, reinterpret_cast<WPARAM>(link), FALSE);
     }
     ShowVersion(dialog);
-    LinkCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));  // IDC_HAND
+    // The links are the only static texts that take mouse hits (the others
+    // let them through to the dialog), so the hand as the class cursor of
+    // the static texts shows over the links only.
+    if (HCURSOR hand = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649)))  // IDC_HAND
+        SetClassLongPtrA(GetDlgItem(dialog, IDC_ABOUT_WEBSITE), GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(hand));
 }
 
 void FreeAboutFonts(HWND dialog) {
@@ -142,12 +144,6 @@ bool IsLink(HWND dialog, HWND control) {
 }
 
 void OpenPage(HWND dialog, const char* url) { ShellExecuteA(dialog, "open", url, "", "", SW_SHOWNORMAL); }
-
-// A dialog procedure hands a message's own result back through DWLP_MSGRESULT.
-INT_PTR Handled(HWND dialog, LRESULT result) {
-    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, result);
-    return TRUE;
-}
 
 }  // namespace
 
@@ -194,13 +190,6 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lP
     case WM_DESTROY:
         FreeAboutFonts(dialog);
         return FALSE;
-    // The hand is set over the two links only: made the class cursor of
-    // the static class, it would show over every static text of the
-    // process, labels included, until the program ends.
-    case WM_SETCURSOR:
-        if (!LinkCursor || !IsLink(dialog, reinterpret_cast<HWND>(wParam))) return FALSE;
-        SetCursor(LinkCursor);
-        return Handled(dialog, TRUE);
     // Links in the classic link colour.
     case WM_CTLCOLORSTATIC:
         if (!IsLink(dialog, reinterpret_cast<HWND>(lParam))) return FALSE;

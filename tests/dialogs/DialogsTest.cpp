@@ -367,16 +367,38 @@ std::vector<std::string> Lines(const std::string& path) {
     return lines;
 }
 
-// A real click (through the input queue) at the middle of a control.
-void ClickAt(HWND control) {
-    RECT r;
+POINT Middle(HWND control) {
+    RECT r = {};
     GetWindowRect(control, &r);
-    const POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+void MovePointer(POINT p) {
     SetCursorPos(p.x, p.y);
     WaitUntil([&] {
         POINT now;
         return GetCursorPos(&now) && now.x == p.x && now.y == p.y;
     }, 5000);
+}
+
+// The pointer shape at a point once the window there has set it (the same
+// in two looks 300 ms apart).
+HCURSOR SettledCursorAt(POINT p) {
+    MovePointer(p);
+    CURSORINFO now = {}, before = {};
+    now.cbSize = before.cbSize = sizeof now;
+    WaitUntil([&] {
+        GetCursorInfo(&before);
+        wintest::PumpFor(300);
+        return GetCursorInfo(&now) && now.hCursor == before.hCursor;
+    }, 5000);
+    return now.hCursor;
+}
+
+// A real click (through the input queue) at the middle of a control.
+void ClickAt(HWND control) {
+    const POINT p = Middle(control);
+    MovePointer(p);
     INPUT input[2] = {};
     for (INPUT& i : input) {
         i.type = INPUT_MOUSE;
@@ -439,6 +461,16 @@ TEST(AboutDialog, VersionAndLinks) {
     EXPECT_EQ(ItemText(about, 51), "Version " + version + ", freeware without warranty");
     EXPECT_EQ(ItemText(about, 16), "The Korvane");
     SaveShot(about, "dialog-about.png");
+    // The hand shows over the two links only; the other texts keep the
+    // pointer of the dialog itself.
+    RECT frame;
+    GetWindowRect(GetDlgItem(about, 16), &frame);
+    const HCURSOR dialogPointer = SettledCursorAt({frame.left - 4, frame.bottom + 2});
+    const HCURSOR website = SettledCursorAt(Middle(GetDlgItem(about, 48)));
+    EXPECT_NE(website, dialogPointer);
+    EXPECT_EQ(SettledCursorAt(Middle(GetDlgItem(about, 49))), website);
+    EXPECT_EQ(SettledCursorAt(Middle(FindWindowExA(about, nullptr, "Static", "Website:"))), dialogPointer);
+    EXPECT_EQ(SettledCursorAt(Middle(GetDlgItem(about, 16))), dialogPointer);
 
     const struct {
         int Id;
