@@ -603,7 +603,10 @@ TEST(Preview, AnimatesTheGamesSquaresOrStaysBlack) {
         const char* Name;
         std::string Dir;
         bool Animates;
-    } cases[] = {{"game 5.1", BinDir(), true}, {"game 4.0", BinDir() + "layout4\\", false}, {"no game", empty, false}};
+    } cases[] = {{"game 5.1", BinDir(), true},
+                 {"game 4.0", BinDir() + "layout4\\", false},
+                 {"no game", empty, false},
+                 {"game 5.1 with its bitmap cut short", wintest::ProgramDir() + "shortgame\\", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
         ASSERT_TRUE(SetCurrentDirectoryA(c.Dir.c_str()));
