@@ -321,9 +321,16 @@ TEST(StatisticsDialog, CountsPerLevelReadAfreshAndReset) {
         PostClick(stats, 64);
         HWND box = saver.WaitWindow("", stats);
         ASSERT_TRUE(box);
-        EXPECT_TRUE(FindWindowExA(box, nullptr, nullptr, "Really delete statistic?"));
+        // Ready once it shows the question with No as the default button,
+        // which has the focus.
         HWND no = GetDlgItem(box, IDNO);
-        EXPECT_EQ(GetWindowLongA(no, GWL_STYLE) & 0x0F, BS_DEFPUSHBUTTON);
+        GUITHREADINFO input = {};
+        input.cbSize = sizeof input;
+        EXPECT_TRUE(WaitUntil([&] {
+            return FindWindowExA(box, nullptr, nullptr, "Really delete statistic?") &&
+                   (GetWindowLongA(no, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON &&
+                   GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &input) && input.hwndFocus == no;
+        }, 5000));
         // No: Enter on the default button, as the user would press it.
         if (answer == IDNO) PostMessageA(no, WM_KEYDOWN, VK_RETURN, 0);
         else PostClick(box, IDYES);
