@@ -40,5 +40,11 @@ void RunSaver();
 bool ShowConfigureDialog(HINSTANCE instance, HWND owner);
 bool RunPreview(HINSTANCE instance, HWND host);
 
+// Dialog and window procedures of the configuration mode and the preview.
+INT_PTR CALLBACK ConfigureDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK StatisticsDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK PreviewWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
 // Program entry proper: chooses the mode from the command line; returns 0.
 int SaverMain(HINSTANCE instance, const char* commandLine);
