@@ -237,6 +237,10 @@ protected:
         }
         ExpectCountsMatch(played);
         if (IsWindow(game)) {
+            // The moves back reach the game through its queue.
+            WaitUntil([&] { return !IsWindow(game) || EqualRect(&StartRect, &static_cast<const RECT&>(WindowRect(game))); }, 5000);
+        }
+        if (IsWindow(game)) {
             EXPECT_TRUE(SameRect(WindowRect(game), StartRect)) << "rectangle not given back";
             EXPECT_FALSE(GetWindowLongPtrA(game, GWL_EXSTYLE) & WS_EX_TOPMOST) << "still top-most";
         }
