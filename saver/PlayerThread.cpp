@@ -86,6 +86,35 @@ uint32_t ChooseRandomLevel() {
     return level;
 }
 
+// Under Wine a closing dialog keeps the game's thread busy for up to two
+// seconds (its window is withdrawn from the display first), and the hidden
+// custom-field dialog stays findable meanwhile: the next search finds it and
+// its OK is lost. A dialog can also appear only after the search has given
+// up. Either way a dialog would stay over the board and fail every read. So
+// after each use of the dialog wait until it has gone, and cancel one that
+// stays unanswered.
+void SettleCustomDialog(HWND game) {
+    DWORD thread = GetWindowThreadProcessId(game, nullptr);
+    uint32_t start = TickCount(), visibleSince = 0;
+    bool visible = false;
+    while (thread && TickCount() - start < 4000 && !SaverState.StopRequested.load(std::memory_order_acquire)) {
+        SCustomDialogSearch search{game, nullptr};
+        EnumThreadWindows(thread, FindCustomDialogProc, reinterpret_cast<LPARAM>(&search));
+        if (!search.Dialog) return;
+        if (!IsWindowVisible(search.Dialog)) {
+            visible = false;
+        } else if (!visible) {
+            visible = true;
+            visibleSince = TickCount();
+        } else if (TickCount() - visibleSince > 500) {
+            PostMessageA(search.Dialog, WM_COMMAND, IDCANCEL,
+                         reinterpret_cast<LPARAM>(GetDlgItem(search.Dialog, IDCANCEL)));
+            visible = false;
+        }
+        SleepMs(10);
+    }
+}
+
 bool Finished(const CMineSweeperBoard* board) { return board->State == Won || board->State == Lost; }
 
 // The drawing of a move reaches the screen some time after the game took
@@ -131,6 +160,7 @@ DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
     // A level that cannot be read is not set back at the end.
     GameSettings saved{4, 0, 0, 0};
     face->GetGameSettings(&saved, true);
+    SettleCustomDialog(gameWindow);
     bool optionAtStart = face->IsGameOptionChecked();
     if (!optionAtStart) face->SetGameOptionChecked(true);
 
@@ -151,7 +181,9 @@ DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
     }
     SaverState.CurrentLevel = current.Level;
     face->SetGameSettings(&current);
+    SettleCustomDialog(gameWindow);
     if (current.Level != kCustomLevel) face->ReapplyCustomField();
+    SettleCustomDialog(gameWindow);
 
     PlaceOnDesktop(gameWindow);
 
@@ -231,6 +263,7 @@ DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
                 SaverState.CurrentLevel = current.Level;
                 face->SetGameSettings(&current);
                 face->ReapplyCustomField();
+                SettleCustomDialog(gameWindow);
                 PlaceOnDesktop(gameWindow);
             }
             if (SaverState.MoveGameRequested) MoveToRandomPlace(gameWindow);
@@ -306,8 +339,10 @@ DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
         const UINT move = SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS;
         SetWindowPos(gameWindow, nullptr, savedRect.left, savedRect.top, w, h, move);
         face->SetGameSettings(&saved);
+        SettleCustomDialog(gameWindow);
         SetWindowPos(gameWindow, nullptr, savedRect.left, savedRect.top, w, h, move);
         face->SetGameSettings(&saved);
+        SettleCustomDialog(gameWindow);
         PostMessageA(gameWindow, WM_CLOSE, 0, 0);
     }
     delete face;

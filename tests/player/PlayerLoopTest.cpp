@@ -400,9 +400,7 @@ TEST_F(PlayerLoop, MovesKeepTheGameInsideTheDesktopAndAreAnnounced) {
     EXPECT_EQ(marks, 0u) << "option state not given back";
 }
 
-// Open: a game left at a custom field keeps a hidden custom-field dialog that
-// swallows the next OK under Wine, and the loop never gets a readable board.
-TEST_F(PlayerLoop, DISABLED_GivesBackCustomFieldAndOptionState) {
+TEST_F(PlayerLoop, GivesBackCustomFieldAndOptionState) {
     SRun run;
     run.StartLevel = 3;
     ASSERT_TRUE(StartGame(run));
