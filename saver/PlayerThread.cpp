@@ -23,6 +23,16 @@ void Pause(uint32_t ms) {
     while (TickCount() - start < ms && !SaverState.StopRequested.load(std::memory_order_acquire)) SleepMs(1);
 }
 
+// Moves of the game window go through the game's queue, in order with the
+// commands posted to it. A move that waits for the game can hold this thread
+// for two seconds under Wine (while the game's thread withdraws a closed
+// dialog from the display), far past the run's wait for this thread.
+const UINT kMoveFlags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS;
+
+void MoveGame(HWND game, int32_t left, int32_t top, int32_t width, int32_t height) {
+    SetWindowPos(game, nullptr, left, top, width, height, kMoveFlags);
+}
+
 void WaitUntilIdle(HANDLE process) {
     if (process) WaitForInputIdle(process, 100);
 }
@@ -58,7 +68,7 @@ void PlaceOnDesktop(HWND game) {
         OffsetRect(&w, 0, d.top - w.top);
     else if (d.bottom < w.bottom)
         OffsetRect(&w, 0, d.bottom - w.bottom);
-    MoveWindow(game, w.left, w.top, w.right - w.left, w.bottom - w.top, TRUE);
+    MoveGame(game, w.left, w.top, w.right - w.left, w.bottom - w.top);
     PublishGameRect(w);
 }
 
@@ -74,7 +84,7 @@ void MoveToRandomPlace(HWND game) {
     int32_t width = w.right - w.left, height = w.bottom - w.top;
     int32_t left = d.left + RandomOffset(d.right - d.left - width);
     int32_t top = d.top + RandomOffset(d.bottom - d.top - height);
-    MoveWindow(game, left, top, width, height, TRUE);
+    MoveGame(game, left, top, width, height);
     SaverState.MoveGameRequested = false;
     PublishGameRect(RECT{left, top, left + width, top + height});
 }
@@ -252,7 +262,7 @@ DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
             }
             if (SaverState.BlankScreenActive) {
                 SetWindowPos(gameWindow, HWND_NOTOPMOST, 0, 0, 0, 0,
-                             SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW | SWP_NOACTIVATE);
+                             SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
                 break;
             }
             if (animation == 2) Pause(500 + static_cast<uint32_t>(NextRandom() % 2000));
@@ -332,15 +342,11 @@ DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
     if (process) CloseHandle(process);
     if (!face->IsGameClosed()) {
         if (!optionAtStart) face->SetGameOptionChecked(false);
-        // Handed to the game's queue in order with the posted commands: a
-        // waiting move can hold this thread for a second under Wine, past
-        // the run's wait for it.
         int32_t w = savedRect.right - savedRect.left, h = savedRect.bottom - savedRect.top;
-        const UINT move = SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS;
-        SetWindowPos(gameWindow, nullptr, savedRect.left, savedRect.top, w, h, move);
+        MoveGame(gameWindow, savedRect.left, savedRect.top, w, h);
         face->SetGameSettings(&saved);
         SettleCustomDialog(gameWindow);
-        SetWindowPos(gameWindow, nullptr, savedRect.left, savedRect.top, w, h, move);
+        MoveGame(gameWindow, savedRect.left, savedRect.top, w, h);
         face->SetGameSettings(&saved);
         SettleCustomDialog(gameWindow);
         PostMessageA(gameWindow, WM_CLOSE, 0, 0);

@@ -66,31 +66,39 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     }
 
-    // Stops at varied moments: in play without animation, and in slow
-    // animation, where the thread is mostly pausing.
-    std::vector<DWORD> times;
-    for (int i = 0; i < stops; ++i) {
-        standintest::CStandin game;
-        if (!game.Start(5, standintest::kLevels[0], 2000 + i)) return 1;
-        uint32_t animation = i % 2 ? 2 : 0;
-        HANDLE thread = StartPlayer(game.Window(), animation, 1);
-        // In play: after the first game, at a varied moment of the next.
-        for (int wait = 0; wait < 3000 && Counted() == 0; ++wait) Sleep(10);
-        Sleep(53 * static_cast<DWORD>(i % 10));
-        LARGE_INTEGER f, t0, t1;
-        QueryPerformanceFrequency(&f);
-        QueryPerformanceCounter(&t0);
-        SaverState.StopRequested = true;
-        WaitForSingleObject(thread, 5000);
-        QueryPerformanceCounter(&t1);
-        CloseHandle(thread);
-        times.push_back(static_cast<DWORD>((t1.QuadPart - t0.QuadPart) * 1000 / f.QuadPart));
-        game.Stop();
+    // Stops in play (after the first game, at a varied moment of the next;
+    // half in slow animation, where the thread is mostly pausing), and stops
+    // at a varied moment from the thread's start on.
+    for (int series = 0; series < 2; ++series) {
+        std::vector<DWORD> times;
+        int count = series == 0 ? stops : stops / 2;
+        for (int i = 0; i < count; ++i) {
+            standintest::CStandin game;
+            if (!game.Start(5, standintest::kLevels[0], 2000 + i)) return 1;
+            uint32_t animation = i % 2 ? 2 : 0;
+            HANDLE thread = StartPlayer(game.Window(), animation, 1);
+            if (series == 0) {
+                for (int wait = 0; wait < 3000 && Counted() == 0; ++wait) Sleep(10);
+                Sleep(53 * static_cast<DWORD>(i % 10));
+            } else {
+                Sleep(150 * static_cast<DWORD>(i % 10));
+            }
+            LARGE_INTEGER f, t0, t1;
+            QueryPerformanceFrequency(&f);
+            QueryPerformanceCounter(&t0);
+            SaverState.StopRequested = true;
+            WaitForSingleObject(thread, 5000);
+            QueryPerformanceCounter(&t1);
+            CloseHandle(thread);
+            times.push_back(static_cast<DWORD>((t1.QuadPart - t0.QuadPart) * 1000 / f.QuadPart));
+            game.Stop();
+        }
+        std::sort(times.begin(), times.end());
+        if (!times.empty())
+            std::printf("Stop request to thread end, %s, %zu stops: median %lu ms, max %lu ms\n",
+                        series == 0 ? "in play" : "from the start on", times.size(),
+                        static_cast<unsigned long>(times[times.size() / 2]), static_cast<unsigned long>(times.back()));
+        std::fflush(stdout);
     }
-    std::sort(times.begin(), times.end());
-    if (!times.empty())
-        std::printf("Stop request to thread end over %zu stops (half slow animation): median %lu ms, max %lu ms\n",
-                    times.size(), static_cast<unsigned long>(times[times.size() / 2]),
-                    static_cast<unsigned long>(times.back()));
     return 0;
 }

@@ -378,6 +378,9 @@ TEST_F(PlayerLoop, MovesKeepTheGameInsideTheDesktopAndAreAnnounced) {
     StartPlayer(run);
     RECT desktop = WindowRect(GetDesktopWindow());
     ASSERT_TRUE(WaitUntil([] { return gLayoutMessages > 0; }, 20000));
+    // The move reaches the game through its queue.
+    auto placed = [&] { return EqualRect(&gLastLayout, &static_cast<const RECT&>(WindowRect(Game.Window()))) != 0; };
+    WaitUntil(placed, 5000);
     EXPECT_TRUE(Inside(WindowRect(Game.Window()), desktop));
     EXPECT_TRUE(SameRect(gLastLayout, WindowRect(Game.Window())));
     EXPECT_FALSE(SaverState.OverlayLayoutPending.load());
@@ -388,6 +391,7 @@ TEST_F(PlayerLoop, MovesKeepTheGameInsideTheDesktopAndAreAnnounced) {
         SaverState.MoveGameRequested = true;
         ASSERT_TRUE(WaitUntil([] { return !SaverState.MoveGameRequested; }, 60000));
         ASSERT_TRUE(WaitUntil([&] { return gLayoutMessages > messages; }, 5000));
+        WaitUntil(placed, 5000);
         RECT now = WindowRect(Game.Window());
         EXPECT_TRUE(Inside(now, desktop));
         EXPECT_TRUE(SameRect(gLastLayout, now));
