@@ -60,14 +60,13 @@ void PlaceOnDesktop(HWND game) {
     RECT d = DesktopRect();
     RECT w{0, 0, 0, 0};
     GetWindowRect(game, &w);
-    if (d.left > w.left)
-        OffsetRect(&w, d.left - w.left, 0);
-    else if (d.right < w.right)
-        OffsetRect(&w, d.right - w.right, 0);
-    if (d.top > w.top)
-        OffsetRect(&w, 0, d.top - w.top);
-    else if (d.bottom < w.bottom)
-        OffsetRect(&w, 0, d.bottom - w.bottom);
+    // The far edge first, then the near one, so that a window larger than
+    // the desktop ends up at its left and top edges, whatever side it
+    // overhung (its menu and counter stay visible).
+    if (d.right < w.right) OffsetRect(&w, d.right - w.right, 0);
+    if (d.left > w.left) OffsetRect(&w, d.left - w.left, 0);
+    if (d.bottom < w.bottom) OffsetRect(&w, 0, d.bottom - w.bottom);
+    if (d.top > w.top) OffsetRect(&w, 0, d.top - w.top);
     MoveGame(game, w.left, w.top, w.right - w.left, w.bottom - w.top);
     PublishGameRect(w);
 }

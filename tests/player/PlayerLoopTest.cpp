@@ -484,3 +484,40 @@ INSTANTIATE_TEST_SUITE_P(, PlayerStops, ::testing::ValuesIn(kStopCases),
                          [](const ::testing::TestParamInfo<SStopCase>& info) { return info.param.Name; });
 
 }  // namespace
+
+namespace {
+
+// Inside a virtual desktop a little smaller than the Expert game (see
+// CMakeLists.txt): the game is placed at the desktop's left and top edges,
+// and random moves keep it within the overhang, where its board stays readable.
+TEST_F(PlayerLoop, GameLargerThanTheDesktopKeepsToItsLeftAndTopEdges) {
+    RECT desktop = WindowRect(GetDesktopWindow());
+    SRun run;
+    run.GameMode = 3;
+    run.StartLevel = 2;
+    ASSERT_TRUE(StartGame(run));
+    RECT w = WindowRect(Game.Window());
+    LONG overX = (w.right - w.left) - (desktop.right - desktop.left);
+    LONG overY = (w.bottom - w.top) - (desktop.bottom - desktop.top);
+    if (overX <= 0 || overY <= 0)
+        GTEST_SKIP() << "game " << w.right - w.left << " x " << w.bottom - w.top << " fits the desktop";
+    StartPlayer(run);
+    ASSERT_TRUE(WaitUntil([] { return gLayoutMessages > 0; }, 20000));
+    auto placed = [&] { return EqualRect(&gLastLayout, &static_cast<const RECT&>(WindowRect(Game.Window()))) != 0; };
+    WaitUntil(placed, 5000);
+    EXPECT_EQ(WindowRect(Game.Window()).left, desktop.left);
+    EXPECT_EQ(WindowRect(Game.Window()).top, desktop.top);
+    for (int move = 0; move < 3; ++move) {
+        SaverState.MoveGameRequested = true;
+        ASSERT_TRUE(WaitUntil([] { return !SaverState.MoveGameRequested; }, 120000)) << "no game ended";
+        WaitUntil(placed, 5000);
+        RECT now = WindowRect(Game.Window());
+        EXPECT_TRUE(SameRect(now, gLastLayout));
+        EXPECT_GE(now.left, desktop.left);
+        EXPECT_LT(now.left, desktop.left + overX);
+        EXPECT_GE(now.top, desktop.top);
+        EXPECT_LT(now.top, desktop.top + overY);
+    }
+}
+
+}  // namespace
