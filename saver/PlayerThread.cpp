@@ -209,7 +209,7 @@ DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
         if (face->IsGameClosed()) break;
 
         bool changed = false;
-        bool solve = false;
+        bool updated = false;  // the quick read gave a board to act on
         if (inGame && board && !Finished(board)) {
             if (face->UpdateBoard(board, &changed, animation == 2)) {
                 if (!changed && face->GetActionCount() == 0) {
@@ -217,10 +217,10 @@ DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
                     continue;
                 }
                 KeepPlacedFlags(board, placedFlags);
-                solve = true;
+                updated = true;
             }
         }
-        if (!solve) {
+        if (!updated) {
             WaitUntilIdle(process);
             if (!face->ReadBoard(&board)) {
                 if (board && (board->Width != face->Width || board->Height != face->Height)) {
