@@ -16,6 +16,8 @@
 namespace {
 
 const uint32_t kCustomLevel = 3;
+// About two seconds of quick reads without change before a full read.
+const uint32_t kStillPollsBeforeFullRead = 50;
 
 // Waits in 1 ms steps; a stop request ends the wait at once.
 void Pause(uint32_t ms) {
@@ -202,6 +204,10 @@ DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
 
     // The square of the move performed last in slow animation.
     uint32_t lastX = 0, lastY = 0;
+    // Quick reads in a row that showed no change, and whether the next pass
+    // rebuilds the logic board from a full read.
+    uint32_t stillPolls = 0;
+    bool rebuild = false;
 
     // Main loop.
     while (!stop.load(std::memory_order_acquire)) {
@@ -212,14 +218,22 @@ DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
         bool updated = false;  // the quick read gave a board to act on
         if (inGame && board && !Finished(board)) {
             if (face->UpdateBoard(board, &changed, animation == 2)) {
-                if (!changed && face->GetActionCount() == 0) {
+                if (!changed && face->GetActionCount() == 0 && ++stillPolls < kStillPollsBeforeFullRead) {
                     SleepMs(10);
                     continue;
                 }
-                KeepPlacedFlags(board, placedFlags);
-                updated = true;
+                if (changed || face->GetActionCount() > 0) {
+                    KeepPlacedFlags(board, placedFlags);
+                    updated = true;
+                } else {
+                    // Nothing moved for a long while: the last pass found no
+                    // move (a misread board leaves the solver without one) or
+                    // its click was lost. Read the board afresh and rebuild.
+                    rebuild = true;
+                }
             }
         }
+        stillPolls = 0;
         if (!updated) {
             WaitUntilIdle(process);
             if (!face->ReadBoard(&board)) {
@@ -302,11 +316,12 @@ DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
         if (!logic) {
             logic = new CLogicMineSweeperBoard(face->Width, face->Height);
             logic->Rebuild(board);
-        } else if (animation == 2) {
+        } else if (animation == 2 || rebuild) {
             logic->Rebuild(board);
         } else if (!logic->Update(board)) {
             logic->Rebuild(board);
         }
+        rebuild = false;
         if (!logic->ApplySimpleRules(board, face)) logic->Solve(face, &stop, board);
 
         if (animation == 1 && placedFlags.size() == static_cast<size_t>(board->Width) * board->Height) {
