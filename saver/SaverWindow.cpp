@@ -174,6 +174,9 @@ void LayOutOverlay(HWND hwnd) {
             TextOutA(dc, Overlay.Left, Overlay.Top + i * Overlay.LineHeight, text, static_cast<int>(strlen(text)));
         }
         SelectObject(dc, old);
+        // The fill erased the values too: they come back at the next tick
+        // rather than only after the next finished game.
+        SaverState.StatisticsChanged = true;
     }
     ReleaseDC(hwnd, dc);
 }
