@@ -210,10 +210,15 @@ void OnValuesTimer(HWND hwnd) {
     if (TickCount() > SaverState.LevelChangeTime) SaverState.LevelChangeDue = true;
 }
 
-// A mouse move at a point the program put the pointer itself is no user input.
-LRESULT OnMouseMove(int32_t x, int32_t y, bool alsoPrevious) {
-    if (SamePoint(SaverState.ExpectedCursorPos.Load(), x, y)) return 0;
-    if (alsoPrevious && SamePoint(SaverState.PreviousCursorPos.Load(), x, y)) return 0;
+// A mouse move at a point where the program put the pointer itself is no
+// user input. A report from the game's thread can arrive after the player has
+// already moved the pointer on, twice or more in fast animation; while the
+// pointer still rests where the program last put it, the user has not moved it.
+LRESULT OnMouseMove(int32_t x, int32_t y) {
+    const SScreenPoint expected = SaverState.ExpectedCursorPos.Load();
+    if (SamePoint(expected, x, y) || SamePoint(SaverState.PreviousCursorPos.Load(), x, y)) return 0;
+    POINT now;
+    if (GetCursorPos(&now) && SamePoint(expected, now.x, now.y)) return 0;
     return EndRun();
 }
 
@@ -277,7 +282,7 @@ LRESULT CALLBACK SaverWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_MOUSEMOVE: {
         POINT p = {static_cast<LONG>(LOWORD(lParam)), static_cast<LONG>(HIWORD(lParam))};
         ClientToScreen(hwnd, &p);
-        return OnMouseMove(p.x, p.y, true);
+        return OnMouseMove(p.x, p.y);
     }
     case WM_TIMER:
         if (wParam == kBlankTimer) OnBlankTimer(hwnd);
@@ -288,7 +293,7 @@ LRESULT CALLBACK SaverWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         return 0;
     case kReportNcMouseMove:
     case kReportMouseMove:
-        return OnMouseMove(LOWORD(lParam), HIWORD(lParam), false);
+        return OnMouseMove(LOWORD(lParam), HIWORD(lParam));
     case kReportKeyDown:
     case kReportKeyUp:
     case 0x8000 + WM_LBUTTONDOWN:
