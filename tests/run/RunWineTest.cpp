@@ -140,10 +140,15 @@ public:
             {"bin/brenmoth.dll", "brenmoth.dll", withHooks},
             {"bin/velkor.exe", "velkor.exe", withGame},
         };
-        for (const auto& f : files)
-            if (f.Wanted && !CopyFileA(BuildPath(f.From).c_str(), (Dir + "\\" + f.To).c_str(), FALSE)) return false;
+        // The directory may be left from an earlier test run: what is left out goes.
+        for (const auto& f : files) {
+            const std::string to = Dir + "\\" + f.To;
+            if (f.Wanted ? !CopyFileA(BuildPath(f.From).c_str(), to.c_str(), FALSE) : !DeleteFileA(to.c_str()) &&
+                                                                                     GetLastError() != ERROR_FILE_NOT_FOUND)
+                return false;
+        }
         RecordPath = Dir + "\\record.txt";
-        DeleteFileA(RecordPath.c_str());  // the directory may be left from an earlier test run
+        DeleteFileA(RecordPath.c_str());
         if (!wintest::StartProcess("\"" + Dir + "\\velkor.scr\" /s", &Child, {"VELKOR_RECORD=" + RecordPath},
                                    Dir.c_str()))
             return false;
@@ -286,6 +291,9 @@ protected:
         // Start the pointer where no game lands first: the top-left corner.
         // Placed through Wine, which then knows where it is, as Windows would.
         ASSERT_TRUE(SetCursorPos(3, 3));
+        // A user on a standard level unless a test says otherwise (see below
+        // on custom fields).
+        WriteUserGame({0, 9, 9, 10, 1});
     }
 };
 
@@ -417,10 +425,15 @@ TEST_F(SaverRunTest, GameMissingBlackScreenOnly) {
     WriteCounters(stored);
     CSaverRun run;
     ASSERT_TRUE(run.Start(true, false));
-    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(run.Saver); }, 10000));
-    wintest::PumpFor(1000);
-    const SOverlayPixels screen = ScanOutsideGame(RECT{0, 0, 0, 0}, "");
-    EXPECT_EQ(screen.White + screen.Stray, 0) << "all black";
+    RECT saverRect;
+    EXPECT_TRUE(WaitFor([&] {
+        return IsWindowVisible(run.Saver) && GetWindowRect(run.Saver, &saverRect) && SameRect(saverRect, ScreenRect());
+    })) << "a black window over the whole screen";
+    SOverlayPixels screen;
+    EXPECT_TRUE(WaitFor([&] {
+        screen = ScanOutsideGame(RECT{0, 0, 0, 0}, ShotPath("game-missing"));
+        return screen.White + screen.Stray == 0;
+    }, 10000)) << "all black: " << screen.White + screen.Stray << " pixels lit";
     ASSERT_TRUE(FocusForeground());
     ASSERT_TRUE(Xdotool("key a"));
     ExpectExit(run, "a key press ends the run");
@@ -470,9 +483,11 @@ TEST_F(SaverRunTest, BlankScreenAfterOneMinute) {
     ExpectUserGame(user);
     EXPECT_TRUE(IsWindowVisible(run.Saver));
     EXPECT_TRUE(GetWindowLongPtrA(run.Saver, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    wintest::PumpFor(500);
-    const SOverlayPixels screen = ScanOutsideGame(RECT{0, 0, 0, 0}, ShotPath("blank-screen"));
-    EXPECT_EQ(screen.White + screen.Stray, 0) << "all black, no overlay";
+    SOverlayPixels screen;
+    EXPECT_TRUE(WaitFor([&] {
+        screen = ScanOutsideGame(RECT{0, 0, 0, 0}, ShotPath("blank-screen"));
+        return screen.White + screen.Stray == 0;
+    }, 10000)) << "all black, no overlay: " << screen.White + screen.Stray << " pixels lit";
     EXPECT_FALSE(run.Records().empty());
     ASSERT_TRUE(FocusForeground());
     ASSERT_TRUE(Xdotool("key a"));
