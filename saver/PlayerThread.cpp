@@ -299,10 +299,14 @@ DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
     if (process) CloseHandle(process);
     if (!face->IsGameClosed()) {
         if (!optionAtStart) face->SetGameOptionChecked(false);
+        // Handed to the game's queue in order with the posted commands: a
+        // waiting move can hold this thread for a second under Wine, past
+        // the run's wait for it.
         int32_t w = savedRect.right - savedRect.left, h = savedRect.bottom - savedRect.top;
-        MoveWindow(gameWindow, savedRect.left, savedRect.top, w, h, TRUE);
+        const UINT move = SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS;
+        SetWindowPos(gameWindow, nullptr, savedRect.left, savedRect.top, w, h, move);
         face->SetGameSettings(&saved);
-        MoveWindow(gameWindow, savedRect.left, savedRect.top, w, h, TRUE);
+        SetWindowPos(gameWindow, nullptr, savedRect.left, savedRect.top, w, h, move);
         face->SetGameSettings(&saved);
         PostMessageA(gameWindow, WM_CLOSE, 0, 0);
     }
