@@ -57,7 +57,8 @@ run_once() {
         sleep 0.1
     done
     sleep "$1"
-    GAMES=$(wc -l < "$out/record.txt" 2>/dev/null || echo 0)
+    GAMES=0
+    [ -f "$out/record.txt" ] && GAMES=$(wc -l < "$out/record.txt")
     # As a window manager would: the X focus on the game, the foreground program.
     [ -n "$game" ] && xdotool windowfocus "$game" 2>/dev/null
     local start; start=$(date +%s%N)
