@@ -1,6 +1,148 @@
 // The screen saver run: start-up, message loop and tear-down.
+#include "RunSaver.h"
+
 #include <windows.h>
 
+#include "Clock.h"
 #include "Saver.h"
+#include "SaverState.h"
+#include "SaverWindow.h"
+#include "VelkorInterface.h"
 
-void RunSaver() {}
+namespace {
+
+typedef BOOL(WINAPI* TInstallHook)(HWND receiver, HINSTANCE module, DWORD threadId);
+typedef BOOL(WINAPI* TUninstallHook)();
+
+struct SHooks {
+    HMODULE Library = nullptr;
+    TInstallHook InstallKeyboard = nullptr;
+    TUninstallHook UninstallKeyboard = nullptr;
+    TInstallHook InstallMouse = nullptr;
+    TUninstallHook UninstallMouse = nullptr;
+
+    bool Complete() const { return InstallKeyboard && UninstallKeyboard && InstallMouse && UninstallMouse; }
+};
+
+template <typename T>
+T Bind(HMODULE library, const char* name) {
+    return library ? reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(library, name))) : nullptr;
+}
+
+SHooks LoadHooks() {
+    SHooks h;
+    h.Library = LoadLibraryA("brenmoth.dll");
+    h.InstallKeyboard = Bind<TInstallHook>(h.Library, "InstallKeyboardHook");
+    h.UninstallKeyboard = Bind<TUninstallHook>(h.Library, "UninstallKeyboardHook");
+    h.InstallMouse = Bind<TInstallHook>(h.Library, "InstallMouseHook");
+    h.UninstallMouse = Bind<TUninstallHook>(h.Library, "UninstallMouseHook");
+    return h;
+}
+
+// The game is started on mains power and when the status is not known
+// (including when it cannot be read at all); only on battery it is not.
+bool OnMainsPower() {
+    SYSTEM_POWER_STATUS status;
+    return !GetSystemPowerStatus(&status) || status.ACLineStatus != 0;
+}
+
+void RunMessageLoop(HWND window) {
+    MSG msg;
+    for (;;) {
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) return;
+        if (msg.hwnd == window) {
+            SaverWindowProc(msg.hwnd, msg.message, msg.wParam, msg.lParam);
+        } else if (msg.message == WM_PAINT && msg.hwnd) {
+            // Dropped like every other message, but validated first: an
+            // unpainted window would report its paint message forever.
+            ValidateRect(msg.hwnd, nullptr);
+        }
+    }
+}
+
+}  // namespace
+
+bool StopPlayerAndMerge(HANDLE thread, const std::function<void()>& release) {
+    SaverState.StopRequested = true;
+    bool ended = !thread || WaitForSingleObject(thread, kPlayerStopWaitMs) == WAIT_OBJECT_0;
+    // The screen is given back now even if the player is still restoring the game.
+    release();
+    // Counts are merged once the player can count no more: a game counted after
+    // the merge would be lost, and one merged twice would be counted twice.
+    if (!ended) ended = WaitForSingleObject(thread, kPlayerGraceMs) == WAIT_OBJECT_0;
+    uint32_t won[3], lost[3];
+    for (int level = 0; level < 3; ++level) {
+        won[level] = GameStatistics.WonThisRun[level];
+        lost[level] = GameStatistics.LostThisRun[level];
+    }
+    MergeStatistics(won, lost);
+    if (thread) CloseHandle(thread);
+    return ended;
+}
+
+void RunSaver() {
+    POINT cursor = {0, 0};
+    GetCursorPos(&cursor);
+    SaverState.ExpectedCursorPos.Store(SScreenPoint{static_cast<int32_t>(cursor.x), static_cast<int32_t>(cursor.y)});
+    LoadSettings();
+    SaverState.StartTime = TickCount();
+
+    SHooks hooks = LoadHooks();
+    // Without the hooks only the saver window itself can see the user's input.
+    if (!hooks.Complete()) SaverSettings.BlankBackground = true;
+    SaverSettings.ShowStatistics = SaverSettings.ShowStatistics && SaverSettings.BlankBackground;
+
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = SaverWindowProc;
+    wc.hInstance = AppInstance;
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = kSaverClass;
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(0, kSaverClass, kSaverTitle,
+                                  WS_POPUP | (SaverSettings.BlankBackground ? WS_VISIBLE : 0), 0, 0, 100, 100,
+                                  nullptr, nullptr, AppInstance, nullptr);
+    if (!window) {
+        if (hooks.Library) FreeLibrary(hooks.Library);
+        UnregisterClassA(kSaverClass, AppInstance);
+        return;
+    }
+
+    HWND game = OnMainsPower() ? LaunchGame() : nullptr;
+    OverlayGameWindow = game;
+    if (!game) {
+        ShowWindow(window, SW_SHOW);
+        SaverState.BlankScreenActive = true;
+    }
+    HWND desktop = GetDesktopWindow();
+    RECT screen;
+    GetWindowRect(desktop, &screen);
+    SetWindowPos(window, HWND_TOPMOST, screen.left, screen.top, screen.right - screen.left,
+                 screen.bottom - screen.top, 0);
+    SetWindowPos(window, desktop, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (game) {
+        SetWindowPos(game, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        // On the black background only the game's input needs watching; over
+        // the desktop, every thread's.
+        const DWORD hookThread = SaverSettings.BlankBackground ? GetWindowThreadProcessId(game, nullptr) : 0;
+        if (hooks.InstallKeyboard && hooks.UninstallKeyboard)
+            hooks.InstallKeyboard(window, hooks.Library, hookThread);
+        if (hooks.InstallMouse && hooks.UninstallMouse) hooks.InstallMouse(window, hooks.Library, hookThread);
+    }
+    LoadStoredStatistics();
+    HANDLE player = game ? CreateThread(nullptr, 0, PlayerThreadProc, game, 0, nullptr) : nullptr;
+
+    RunMessageLoop(window);
+
+    if (hooks.UninstallKeyboard) hooks.UninstallKeyboard();
+    if (hooks.UninstallMouse) hooks.UninstallMouse();
+    const bool playerEnded = StopPlayerAndMerge(player, [&] {
+        if (hooks.Library) FreeLibrary(hooks.Library);
+        DestroyWindow(window);
+        UnregisterClassA(kSaverClass, AppInstance);
+        OverlayGameWindow = nullptr;
+    });
+    // A player stuck past the grace time must not run on while the process
+    // ends and destroys what it uses, nor count a game that is never merged.
+    if (!playerEnded) TerminateProcess(GetCurrentProcess(), 0);
+}

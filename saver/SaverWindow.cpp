@@ -1,8 +1,313 @@
 // The full-screen saver window and its statistics overlay.
+#include "SaverWindow.h"
+
 #include <windows.h>
 
+#include <cstdio>
+#include <cstring>
+
+#include "Clock.h"
+#include "Random.h"
 #include "Saver.h"
+#include "SaverState.h"
+#include "resource.h"
+
+SOverlay Overlay;
+HWND OverlayGameWindow = nullptr;
+
+const char kSaverClass[] = "VelkorScreenSaverClass";
+const char kSaverTitle[] = "VelkorScreenSaverMainWindow";
+
+namespace {
+
+constexpr UINT_PTR kBlankTimer = 1;    // every 5 s: blank-screen delay, game moves
+constexpr UINT_PTR kValuesTimer = 2;   // every 100 ms: overlay values, level change
+constexpr int32_t kMinValuesWidth = 250;
+
+// Hook reports (mouse message + 0x8000, keys 0x8100/0x8101).
+constexpr UINT kReportNcMouseMove = 0x8000 + WM_NCMOUSEMOVE;
+constexpr UINT kReportMouseMove = 0x8000 + WM_MOUSEMOVE;
+constexpr UINT kReportKeyDown = 0x8100;
+constexpr UINT kReportKeyUp = 0x8101;
+
+LRESULT EndRun() {
+    PostQuitMessage(0);
+    return 0;
+}
+
+bool SamePoint(SScreenPoint a, int32_t x, int32_t y) { return a.X == x && a.Y == y; }
+
+bool OverlayWanted() {
+    return SaverSettings.ShowStatistics && SaverSettings.BlankBackground && !SaverState.BlankScreenActive;
+}
+
+// Won and lost of the level being played; false for a custom game, which has no counters.
+bool LevelCounts(uint32_t* won, uint32_t* lost) {
+    const uint32_t level = SaverState.CurrentLevel;
+    if (level > 2) return false;
+    *won = GameStatistics.WonThisRun[level] + GameStatistics.StoredWon[level];
+    *lost = GameStatistics.LostThisRun[level] + GameStatistics.StoredLost[level];
+    return true;
+}
+
+SIZE TextSize(HDC dc, const char* text) {
+    SIZE size = {0, 0};
+    GetTextExtentPoint32A(dc, text, static_cast<int>(strlen(text)), &size);
+    return size;
+}
+
+void PaintValues(HWND hwnd) {
+    uint32_t won = 0, lost = 0;
+    if (!Overlay.Placed || !LevelCounts(&won, &lost)) return;
+    char lines[4][32];
+    FormatOverlayValues(won, lost, lines);
+    const int32_t width = Overlay.ValuesWidth, height = 5 * Overlay.LineHeight;
+    HDC windowDc = GetDC(hwnd);
+    if (!windowDc) return;
+    // Drawn off screen and copied in one piece, so that the values do not flicker.
+    HDC memoryDc = CreateCompatibleDC(windowDc);
+    HBITMAP bitmap = CreateCompatibleBitmap(windowDc, width, height);
+    if (memoryDc && bitmap) {
+        HGDIOBJ oldBitmap = SelectObject(memoryDc, bitmap);
+        HGDIOBJ oldFont = SelectObject(memoryDc, Overlay.Font);
+        SetTextColor(memoryDc, RGB(255, 255, 255));
+        SetBkMode(memoryDc, TRANSPARENT);
+        RECT block = {0, 0, width, height};
+        FillRect(memoryDc, &block, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        for (int i = 0; i < 4; ++i)
+            TextOutA(memoryDc, 0, i * Overlay.LineHeight, lines[i], static_cast<int>(strlen(lines[i])));
+        BitBlt(windowDc, Overlay.ValuesLeft, Overlay.Top, width, height, memoryDc, 0, 0, SRCCOPY);
+        SelectObject(memoryDc, oldFont);
+        SelectObject(memoryDc, oldBitmap);
+    }
+    if (bitmap) DeleteObject(bitmap);
+    if (memoryDc) DeleteDC(memoryDc);
+    ReleaseDC(hwnd, windowDc);
+}
+
+struct SRegion {
+    bool Fits;
+    int32_t Left, LeftRange;  // x = Left + random mod LeftRange
+    int32_t Top, TopRange;
+};
+
+// One font height: measures the block and picks a region beside the game;
+// false when none has room.
+bool PlaceBlock(HDC dc, int32_t W, int32_t H, uint32_t won, uint32_t lost) {
+    int32_t labelWidth = 0, valuesWidth = 0, lineHeight = 0;
+    char text[64];
+    for (const char* label : Overlay.Labels) {
+        snprintf(text, sizeof text, "%s: ", label);
+        const SIZE s = TextSize(dc, text);
+        if (s.cx > labelWidth) labelWidth = s.cx;
+        if (s.cy > lineHeight) lineHeight = s.cy;
+    }
+    // Each value with one spare digit.
+    const uint32_t values[3] = {won + lost, won, lost};
+    for (int i = 0; i < 4; ++i) {
+        if (i < 3) snprintf(text, sizeof text, "%u0", values[i]);
+        else snprintf(text, sizeof text, "99.9%%0");
+        const SIZE s = TextSize(dc, text);
+        if (s.cx > valuesWidth) valuesWidth = s.cx;
+        if (s.cy > lineHeight) lineHeight = s.cy;
+    }
+    const int32_t bw = labelWidth + valuesWidth, bh = 5 * lineHeight;
+    const RECT game = {SaverState.GameRectLeft, SaverState.GameRectTop, SaverState.GameRectRight,
+                       SaverState.GameRectBottom};
+    // Both ranges must be non-empty: a block as high (or wide) as the screen
+    // has no place beside the game on that side.
+    const SRegion regions[4] = {
+        {bw < game.left && bh < H, 0, game.left - bw, 0, H - bh},
+        {bh < game.top && bw < W, 0, W - bw, 0, game.top - bh},
+        {bw < W - game.right && bh < H, game.right, W - game.right - bw, 0, H - bh},
+        {bh < H - game.bottom && bw < W, 0, W - bw, game.bottom, H - game.bottom - bh},
+    };
+    uint32_t placed = 0;
+    for (const SRegion& r : regions) {
+        if (!r.Fits) continue;
+        // Each later fitting region replaces the choice with chance 1/(placed+1).
+        if (placed > 0 && static_cast<uint32_t>(NextRandom()) % (placed + 1) != 0) continue;
+        Overlay.Left = r.Left + NextRandom() % r.LeftRange;
+        Overlay.Top = r.Top + NextRandom() % r.TopRange;
+        ++placed;
+    }
+    if (placed == 0) return false;
+    Overlay.ValuesLeft = Overlay.Left + labelWidth;
+    Overlay.LineHeight = lineHeight;
+    Overlay.ValuesWidth = valuesWidth > kMinValuesWidth ? valuesWidth : kMinValuesWidth;
+    return true;
+}
+
+void LayOutOverlay(HWND hwnd) {
+    if (!SaverSettings.ShowStatistics || !SaverState.OverlayLayoutPending || !SaverSettings.BlankBackground ||
+        SaverState.BlankScreenActive)
+        return;
+    SaverState.OverlayLayoutPending = false;
+    RECT client;
+    GetClientRect(hwnd, &client);
+    HDC dc = GetDC(hwnd);
+    if (!dc) return;
+    uint32_t won = 0, lost = 0;
+    Overlay.Placed = false;
+    if (LevelCounts(&won, &lost)) {
+        // 64, 32, ... 1 pixels; without room even at 1 pixel the overlay stays
+        // out until the next layout.
+        for (int height = 64; height >= 1 && !Overlay.Placed; height /= 2) {
+            if (Overlay.Font) DeleteObject(Overlay.Font);
+            Overlay.Font = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                       DEFAULT_PITCH, "Arial");
+            HGDIOBJ old = SelectObject(dc, Overlay.Font);
+            Overlay.Placed = PlaceBlock(dc, client.right, client.bottom, won, lost);
+            SelectObject(dc, old);
+        }
+    }
+    // Erases the old overlay.
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    if (Overlay.Placed) {
+        HGDIOBJ old = SelectObject(dc, Overlay.Font);
+        SetTextColor(dc, RGB(255, 255, 255));
+        SetBkMode(dc, TRANSPARENT);
+        char text[64];
+        for (int i = 0; i < 4; ++i) {
+            snprintf(text, sizeof text, "%s:", Overlay.Labels[i]);
+            TextOutA(dc, Overlay.Left, Overlay.Top + i * Overlay.LineHeight, text, static_cast<int>(strlen(text)));
+        }
+        SelectObject(dc, old);
+        // The fill erased the values too: they come back at the next tick
+        // rather than only after the next finished game.
+        SaverState.StatisticsChanged = true;
+    }
+    ReleaseDC(hwnd, dc);
+}
+
+void SwitchToBlank(HWND hwnd) {
+    // Shown, top-most and active, so that keys reach it once the game is gone.
+    SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    // The game in progress stays above it: covered, it could not be read and
+    // its game would never end, so the player could never close it.
+    if (OverlayGameWindow && IsWindow(OverlayGameWindow))
+        SetWindowPos(OverlayGameWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SaverState.BlankScreenActive = true;
+    SaverSettings.SwitchToBlankScreen = false;
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void OnBlankTimer(HWND hwnd) {
+    const uint32_t elapsed = TickCount() - SaverState.StartTime;
+    if (!SaverSettings.SwitchToBlankScreen || elapsed < SaverSettings.SwitchToBlankScreenAfter * 60000u) {
+        SaverState.MoveGameRequested = true;
+        return;
+    }
+    SwitchToBlank(hwnd);
+}
+
+void OnValuesTimer(HWND hwnd) {
+    if (OverlayWanted() && SaverState.StatisticsChanged) {
+        SaverState.StatisticsChanged = false;
+        PaintValues(hwnd);
+    }
+    if (TickCount() > SaverState.LevelChangeTime) SaverState.LevelChangeDue = true;
+}
+
+// A mouse move at a point the program put the pointer itself is no user input.
+LRESULT OnMouseMove(int32_t x, int32_t y, bool alsoPrevious) {
+    if (SamePoint(SaverState.ExpectedCursorPos.Load(), x, y)) return 0;
+    if (alsoPrevious && SamePoint(SaverState.PreviousCursorPos.Load(), x, y)) return 0;
+    return EndRun();
+}
+
+}  // namespace
+
+void FormatOverlayValues(uint32_t won, uint32_t lost, char lines[4][32]) {
+    const uint32_t total = won + lost;
+    // In double precision throughout: won * 100 would wrap in 32 bits.
+    const double rate = total == 0 ? 0.0 : static_cast<double>(won) * 100.0 / static_cast<double>(total);
+    snprintf(lines[0], 32, "%u ", total);
+    snprintf(lines[1], 32, "%u ", won);
+    snprintf(lines[2], 32, "%u ", lost);
+    snprintf(lines[3], 32, "%.1f%% ", rate);
+}
 
 LRESULT CALLBACK SaverWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
+    switch (msg) {
+    case WM_CREATE: {
+        SetTimer(hwnd, kBlankTimer, 5000, nullptr);
+        SetTimer(hwnd, kValuesTimer, 100, nullptr);
+        SaverState.SaverWindow = hwnd;
+        for (int i = 0; i < 4; ++i)
+            if (LoadStringA(AppInstance, IDS_TOTAL + i, Overlay.Labels[i], sizeof Overlay.Labels[i]) <= 0)
+                Overlay.Labels[i][0] = '\0';
+        SaverState.MoveGameRequested = true;
+        SaverState.OverlayLayoutPending = true;
+        return 0;
+    }
+    case WM_DESTROY:
+        KillTimer(hwnd, kBlankTimer);
+        KillTimer(hwnd, kValuesTimer);
+        if (Overlay.Font) DeleteObject(Overlay.Font);
+        Overlay.Font = nullptr;
+        Overlay.Placed = false;
+        PostQuitMessage(0);
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        BeginPaint(hwnd, &ps);
+        EndPaint(hwnd, &ps);
+        SaverState.StatisticsChanged = true;
+        return 0;
+    }
+    case WM_SETCURSOR:
+        SetCursor(nullptr);
+        return 1;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:  // Alt and F10 are keys too
+    case WM_SYSKEYUP:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_MOUSEWHEEL:
+    case WM_XBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+    case WM_MOUSEHWHEEL:
+        return EndRun();
+    case WM_MOUSEMOVE: {
+        POINT p = {static_cast<LONG>(LOWORD(lParam)), static_cast<LONG>(HIWORD(lParam))};
+        ClientToScreen(hwnd, &p);
+        return OnMouseMove(p.x, p.y, true);
+    }
+    case WM_TIMER:
+        if (wParam == kBlankTimer) OnBlankTimer(hwnd);
+        else if (wParam == kValuesTimer) OnValuesTimer(hwnd);
+        return 0;
+    case WM_APP:
+        LayOutOverlay(hwnd);
+        return 0;
+    case kReportNcMouseMove:
+    case kReportMouseMove:
+        return OnMouseMove(LOWORD(lParam), HIWORD(lParam), false);
+    case kReportKeyDown:
+    case kReportKeyUp:
+    case 0x8000 + WM_LBUTTONDOWN:
+    case 0x8000 + WM_RBUTTONDOWN:
+    case 0x8000 + WM_MBUTTONDOWN:
+    case 0x8000 + WM_MOUSEWHEEL:
+    case 0x8000 + WM_XBUTTONDOWN:
+    // Also presses on the game's frame and caption, double clicks and the
+    // horizontal wheel: every press is the user's.
+    case 0x8000 + WM_NCLBUTTONDOWN:
+    case 0x8000 + WM_NCRBUTTONDOWN:
+    case 0x8000 + WM_NCMBUTTONDOWN:
+    case 0x8000 + WM_NCXBUTTONDOWN:
+    case 0x8000 + WM_LBUTTONDBLCLK:
+    case 0x8000 + WM_RBUTTONDBLCLK:
+    case 0x8000 + WM_MBUTTONDBLCLK:
+    case 0x8000 + WM_MOUSEHWHEEL:
+        return EndRun();
+    default:
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
 }

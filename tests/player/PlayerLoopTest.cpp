@@ -1,0 +1,458 @@
+// The player thread against the stand-in game as a separate process. A
+// message-only window of this program takes the saver window's place (it
+// answers WM_APP as the saver window would), and the game's own record of
+// finished games is the judge of what the thread counted.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "Saver.h"
+#include "SaverState.h"
+#include "StandinSupport.h"
+#include "VelkorInterface.h"
+#include "WinTestSupport.h"
+
+namespace {
+
+using standintest::CStandin;
+using standintest::kLevels;
+
+const char kGameKey[] = "Software\\VelkorGame";
+const uint32_t kCustom[3] = {10, 10, 12};  // width, height, mines of GameMode 4
+
+// ---------------------------------------------------------------- saver window's part
+
+int gLayoutMessages = 0;
+RECT gLastLayout{0, 0, 0, 0};
+
+LRESULT CALLBACK TestSaverProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_APP) {
+        SaverState.OverlayLayoutPending = false;
+        gLastLayout = RECT{SaverState.GameRectLeft, SaverState.GameRectTop, SaverState.GameRectRight,
+                           SaverState.GameRectBottom};
+        ++gLayoutMessages;
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+HWND CreateTestSaverWindow() {
+    static bool registered = false;
+    if (!registered) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = TestSaverProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "PlayerTestSaverWindow";
+        registered = RegisterClassA(&wc) != 0;
+    }
+    return CreateWindowExA(0, "PlayerTestSaverWindow", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+// ---------------------------------------------------------------- the game's record
+
+// Level of a finished game from its field: 0..2 for the standard fields, 3
+// for any other. The player makes standard levels custom fields of the same
+// size, so the size, not the game's level name, tells the level.
+struct SRecord {
+    int Level;
+    bool Won;
+    uint32_t Width, Height, Mines;
+};
+
+std::vector<SRecord> ParseRecords(const std::vector<std::string>& lines, size_t from) {
+    std::vector<SRecord> out;
+    for (size_t i = from; i < lines.size(); ++i) {
+        SRecord r{3, false, 0, 0, 0};
+        char result[16] = "";
+        if (std::sscanf(lines[i].c_str(), "level=%*s width=%u height=%u mines=%u result=%15s", &r.Width, &r.Height,
+                        &r.Mines, result) != 4)
+            ADD_FAILURE() << "record line: " << lines[i];
+        for (int level = 0; level < 3; ++level)
+            if (r.Width == kLevels[level].Width && r.Height == kLevels[level].Height && r.Mines == kLevels[level].Mines)
+                r.Level = level;
+        r.Won = std::string(result) == "won";
+        out.push_back(r);
+    }
+    return out;
+}
+
+uint32_t Counted() {
+    uint32_t n = 0;
+    for (int level = 0; level < 3; ++level) n += GameStatistics.WonThisRun[level] + GameStatistics.LostThisRun[level];
+    return n;
+}
+
+// ---------------------------------------------------------------- observer
+
+// Reads the game from this thread while the player plays: the player never
+// sets a question mark, so one on the board means a flag was clicked twice;
+// with no animation no flag may appear while a game is in play.
+struct SObserver {
+    explicit SObserver(HWND game) : Face(game) {}
+    ~SObserver() { delete Board; }
+    void Sample() {
+        if (GetTickCount() - Last < 40) return;
+        Last = GetTickCount();
+        if (!Face.ReadBoard(&Board)) {
+            if (Board && (Board->Width != Face.Width || Board->Height != Face.Height)) {
+                delete Board;
+                Board = nullptr;
+            }
+            return;
+        }
+        ++Reads;
+        if (Board->State == Playing) ++PlayingReads;
+        for (uint32_t i = 0; i < Board->Width * Board->Height; ++i) {
+            if (Board->Squares[i].Mark == SquareMark::Question) ++QuestionMarks;
+            if (Board->State == Playing && Board->Squares[i].Mark == SquareMark::Flag) ++FlagsInPlay;
+        }
+    }
+    CVelkorInterface Face;
+    CMineSweeperBoard* Board = nullptr;
+    DWORD Last = 0;
+    int Reads = 0, PlayingReads = 0, QuestionMarks = 0, FlagsInPlay = 0;
+};
+
+RECT WindowRect(HWND w) {
+    RECT r{0, 0, 0, 0};
+    GetWindowRect(w, &r);
+    return r;
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+::testing::AssertionResult SameRect(const RECT& a, const RECT& b) {
+    if (EqualRect(&a, &b)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "(" << a.left << "," << a.top << "," << a.right << "," << a.bottom
+                                         << ") vs (" << b.left << "," << b.top << "," << b.right << "," << b.bottom
+                                         << ")";
+}
+
+// ---------------------------------------------------------------- fixture
+
+struct SRun {
+    uint32_t Animation = 0;
+    uint32_t GameMode = 1;
+    int StartLevel = 0;  // index into kLevels of the game as the user left it
+    uint32_t Seed = 1234;
+};
+
+class PlayerLoop : public ::testing::Test {
+protected:
+    CStandin Game;
+    SObserver* Observer = nullptr;
+    HWND Saver = nullptr;
+    HANDLE Thread = nullptr;
+    size_t RecordsBefore = 0;
+    RECT StartRect{0, 0, 0, 0};
+
+    void SetUp() override {
+        SaverState.Reset();
+        SaverSettings.Reset();
+        GameStatistics.Reset();
+        gLayoutMessages = 0;
+        Saver = CreateTestSaverWindow();
+        ASSERT_TRUE(Saver);
+        SaverState.SaverWindow = Saver;
+    }
+    void TearDown() override {
+        if (Thread) {
+            SaverState.StopRequested = true;
+            WaitThreadEnd(10000);
+            CloseHandle(Thread);
+        }
+        delete Observer;
+        Game.Stop();
+        DestroyWindow(Saver);
+    }
+
+    bool StartGame(const SRun& run) {
+        if (!Game.Start(5, kLevels[run.StartLevel], run.Seed)) return false;
+        Observer = new SObserver(Game.Window());
+        return true;
+    }
+    void StartPlayer(const SRun& run) {
+        SaverSettings.AnimationMode = run.Animation;
+        SaverSettings.GameMode = run.GameMode;
+        SaverSettings.CustomGameWidth = kCustom[0];
+        SaverSettings.CustomGameHeight = kCustom[1];
+        SaverSettings.CustomGameMines = kCustom[2];
+        RecordsBefore = Game.Records().size();
+        StartRect = WindowRect(Game.Window());
+        Thread = CreateThread(nullptr, 0, PlayerThreadProc, Game.Window(), 0, nullptr);
+        ASSERT_TRUE(Thread);
+    }
+    std::vector<SRecord> Played() const { return ParseRecords(Game.Records(), RecordsBefore); }
+
+    // Pumps this thread's messages and samples the game until done() or the time is up.
+    template <class F>
+    bool WaitUntil(F done, DWORD timeoutMs) {
+        DWORD start = GetTickCount();
+        for (;;) {
+            MSG m;
+            while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+            if (Observer && IsWindow(Game.Window())) Observer->Sample();
+            if (done()) return true;
+            if (GetTickCount() - start > timeoutMs) return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+    }
+    bool WaitThreadEnd(DWORD timeoutMs) {
+        return WaitUntil([&] { return WaitForSingleObject(Thread, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    }
+    bool WaitGames(size_t games, DWORD timeoutMs) {
+        return WaitUntil([&] { return Played().size() >= games; }, timeoutMs);
+    }
+
+    // Switches the blank screen on and checks that the game in progress was
+    // finished, counted as the game saw it, and the game handed back and closed.
+    void FinishWithBlankScreen(const SRun& run) {
+        size_t before = Played().size();
+        SaverState.BlankScreenActive = true;
+        ASSERT_TRUE(WaitThreadEnd(180000)) << "the loop did not end after the game in progress";
+        HWND game = Game.Window();
+        std::vector<SRecord> played = Played();
+        EXPECT_GT(played.size(), before) << "the loop ended before the game in progress was over";
+        ExpectCountsMatch(played);
+        if (IsWindow(game)) {
+            EXPECT_TRUE(SameRect(WindowRect(game), StartRect)) << "rectangle not given back";
+            EXPECT_FALSE(GetWindowLongPtrA(game, GWL_EXSTYLE) & WS_EX_TOPMOST) << "still top-most";
+        }
+        EXPECT_TRUE(wintest::WaitWindowGone(game, 15000)) << "the game was not closed";
+        DWORD level = 99;
+        Sleep(200);
+        EXPECT_TRUE(wintest::RegGetDword(kGameKey, "Level", &level));
+        EXPECT_EQ(level, kLevels[run.StartLevel].Level) << "level not given back";
+    }
+
+    void ExpectCountsMatch(const std::vector<SRecord>& played) {
+        uint32_t won[4] = {0, 0, 0, 0}, lost[4] = {0, 0, 0, 0};
+        for (const SRecord& r : played) ++(r.Won ? won : lost)[r.Level];
+        for (int level = 0; level < 3; ++level) {
+            EXPECT_EQ(GameStatistics.WonThisRun[level].load(), won[level]) << "won, level " << level;
+            EXPECT_EQ(GameStatistics.LostThisRun[level].load(), lost[level]) << "lost, level " << level;
+        }
+        if (!played.empty()) {
+            EXPECT_TRUE(SaverState.StatisticsChanged.load());
+        }
+        EXPECT_EQ(Observer->QuestionMarks, 0) << "a flag was clicked twice";
+        EXPECT_GT(Observer->PlayingReads, 0) << "the observer never saw a game in play";
+        if (SaverSettings.AnimationMode != 1 && SaverSettings.AnimationMode != 2) {
+            EXPECT_EQ(Observer->FlagsInPlay, 0) << "a flag was placed without animation";
+        }
+    }
+
+    // Plays the game to a loss from this program: the game is already over
+    // when the player starts.
+    void LoseOneGame(const standintest::SLevel& level) {
+        HWND game = Game.Window();
+        auto click = [&](uint32_t x, uint32_t y) {
+            LPARAM at = MAKELPARAM(12 + 16 * x + 8, 55 + 16 * y + 8);
+            SendMessageA(game, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            SendMessageA(game, WM_LBUTTONUP, 0, at);
+        };
+        click(0, 0);
+        std::vector<uint8_t> mines;
+        ASSERT_TRUE(Game.ReadLayout(level.Width, level.Height, &mines));
+        for (size_t i = 0; i < mines.size(); ++i) {
+            if (!mines[i]) continue;
+            click(static_cast<uint32_t>(i / level.Height), static_cast<uint32_t>(i % level.Height));
+            break;
+        }
+        standintest::Settle(game);
+        ASSERT_EQ(Game.Records().size(), 1u);
+    }
+};
+
+// ---------------------------------------------------------------- modes
+
+struct SModeCase {
+    const char* Name;
+    uint32_t Animation;
+    uint32_t GameMode;
+    int StartLevel;
+    size_t Games;  // finished games before the blank screen is switched on
+    bool LoseFirst;
+};
+
+const SModeCase kModeCases[] = {
+    {"NoAnimationBeginnerAfterALostGame", 0, 1, 1, 3, true},
+    {"FastBeginner", 1, 1, 0, 2, false},
+    {"SlowBeginner", 2, 1, 0, 1, false},
+    {"NoAnimationIntermediate", 0, 2, 0, 1, false},
+    {"NoAnimationExpert", 0, 3, 0, 1, false},
+    {"NoAnimationCustom", 0, 4, 0, 2, false},
+    {"NoAnimationRandom", 0, 5, 0, 3, false},
+    {"NoAnimationModeOutsideTheRange", 0, 9, 0, 2, false},
+};
+
+class PlayerModes : public PlayerLoop, public ::testing::WithParamInterface<SModeCase> {};
+
+TEST_P(PlayerModes, CountsTheGamesSeenFromTheirStartPerLevel) {
+    const SModeCase& c = GetParam();
+    SRun run;
+    run.Animation = c.Animation;
+    run.GameMode = c.GameMode;
+    run.StartLevel = c.StartLevel;
+    ASSERT_TRUE(StartGame(run));
+    if (c.LoseFirst) LoseOneGame(kLevels[c.StartLevel]);
+    // Outside random mode a due level change is never taken.
+    if (c.GameMode != 5) SaverState.LevelChangeDue = true;
+    StartPlayer(run);
+    DWORD perGame = c.Animation == 2 ? 120000 : 60000;
+    ASSERT_TRUE(WaitGames(1, perGame)) << "no game finished";
+
+    uint32_t firstLevel = SaverState.CurrentLevel;
+    if (c.GameMode == 5) {
+        // The level changes only at the end of a game after the change is due.
+        EXPECT_EQ(SaverState.LevelChangeTime.load() == 0xFFFFFFFFu, false);
+        size_t before = Played().size();
+        SaverState.LevelChangeDue = true;
+        ASSERT_TRUE(WaitUntil([] { return !SaverState.LevelChangeDue; }, perGame));
+        EXPECT_GT(Played().size(), before);
+        int32_t ahead = static_cast<int32_t>(SaverState.LevelChangeTime - GetTickCount());
+        EXPECT_GT(ahead, 4000);
+        EXPECT_LE(ahead, 15000);
+    }
+    ASSERT_TRUE(WaitGames(c.Games, perGame * c.Games));
+    FinishWithBlankScreen(run);
+
+    std::vector<SRecord> played = Played();
+    if (c.GameMode >= 1 && c.GameMode <= 4) {
+        EXPECT_EQ(firstLevel, c.GameMode - 1);
+    }
+    if (c.GameMode != 5) {
+        EXPECT_TRUE(SaverState.LevelChangeDue.load()) << "a level change was taken outside random mode";
+        for (const SRecord& r : played) EXPECT_EQ(static_cast<uint32_t>(r.Level), firstLevel);
+    }
+    if (c.GameMode == 4) {
+        for (const SRecord& r : played) {
+            EXPECT_EQ(r.Width, kCustom[0]);
+            EXPECT_EQ(r.Height, kCustom[1]);
+            EXPECT_EQ(r.Mines, kCustom[2]);
+        }
+        EXPECT_EQ(Counted(), 0u) << "custom games were counted";
+    } else {
+        EXPECT_EQ(Counted(), played.size());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(, PlayerModes, ::testing::ValuesIn(kModeCases),
+                         [](const ::testing::TestParamInfo<SModeCase>& info) { return info.param.Name; });
+
+// ---------------------------------------------------------------- window, settings, stops
+
+TEST_F(PlayerLoop, MovesKeepTheGameInsideTheDesktopAndAreAnnounced) {
+    SRun run;
+    ASSERT_TRUE(StartGame(run));
+    // Partly off the desktop, as a user might have left it.
+    SetWindowPos(Game.Window(), nullptr, -150, 700, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    standintest::Settle(Game.Window());
+    StartPlayer(run);
+    RECT desktop = WindowRect(GetDesktopWindow());
+    ASSERT_TRUE(WaitUntil([] { return gLayoutMessages > 0; }, 20000));
+    EXPECT_TRUE(Inside(WindowRect(Game.Window()), desktop));
+    EXPECT_TRUE(SameRect(gLastLayout, WindowRect(Game.Window())));
+    EXPECT_FALSE(SaverState.OverlayLayoutPending.load());
+    int lefts = 0;
+    LONG firstLeft = WindowRect(Game.Window()).left;
+    for (int move = 0; move < 4; ++move) {
+        int messages = gLayoutMessages;
+        SaverState.MoveGameRequested = true;
+        ASSERT_TRUE(WaitUntil([] { return !SaverState.MoveGameRequested; }, 60000));
+        ASSERT_TRUE(WaitUntil([&] { return gLayoutMessages > messages; }, 5000));
+        RECT now = WindowRect(Game.Window());
+        EXPECT_TRUE(Inside(now, desktop));
+        EXPECT_TRUE(SameRect(gLastLayout, now));
+        if (now.left != firstLeft) ++lefts;
+    }
+    EXPECT_GT(lefts, 0) << "the game never moved";
+    FinishWithBlankScreen(run);
+}
+
+TEST_F(PlayerLoop, GivesBackCustomFieldAndOptionState) {
+    SRun run;
+    run.StartLevel = 3;
+    ASSERT_TRUE(StartGame(run));
+    // The option item off, as a user might have left it.
+    PostMessageA(Game.Window(), WM_COMMAND, 529, 0);
+    standintest::Settle(Game.Window());
+    DWORD marks = 1;
+    ASSERT_TRUE(wintest::RegGetDword(kGameKey, "Marks", &marks));
+    ASSERT_EQ(marks, 0u);
+    StartPlayer(run);
+    ASSERT_TRUE(WaitGames(1, 60000));
+    FinishWithBlankScreen(run);
+    const char* names[4] = {"Width", "Height", "Mines", "Marks"};
+    const DWORD expected[4] = {kLevels[3].Width, kLevels[3].Height, kLevels[3].Mines, 0};
+    for (int i = 0; i < 4; ++i) {
+        DWORD v = 0xFFFF;
+        EXPECT_TRUE(wintest::RegGetDword(kGameKey, names[i], &v));
+        EXPECT_EQ(v, expected[i]) << names[i];
+    }
+}
+
+TEST_F(PlayerLoop, UserClosingTheGameEndsTheLoopWithoutTouchingIt) {
+    SRun run;
+    ASSERT_TRUE(StartGame(run));
+    StartPlayer(run);
+    ASSERT_TRUE(WaitGames(1, 60000));
+    int messages = gLayoutMessages;
+    PostMessageA(Game.Window(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitThreadEnd(30000));
+    EXPECT_FALSE(IsWindow(Game.Window()));
+    EXPECT_EQ(gLayoutMessages, messages);
+    ExpectCountsMatch(Played());
+    // The game saved the field the player had set, not the user's level.
+    DWORD level = 0;
+    EXPECT_TRUE(wintest::RegGetDword(kGameKey, "Level", &level));
+    EXPECT_EQ(level, 3u);
+}
+
+// A stop request ends the thread well inside the run's wait of 1000 ms,
+// in play and in the pauses of slow animation.
+struct SStopCase {
+    const char* Name;
+    uint32_t Animation;
+    bool BetweenGames;  // right after a game was counted (slow: the pause between games)
+};
+const SStopCase kStopCases[] = {
+    {"NoAnimationInPlay", 0, false},
+    {"SlowInAMovePause", 2, false},
+    {"SlowBetweenGames", 2, true},
+};
+
+class PlayerStops : public PlayerLoop, public ::testing::WithParamInterface<SStopCase> {};
+
+TEST_P(PlayerStops, StopEndsTheThreadWithinTheRunsWait) {
+    const SStopCase& c = GetParam();
+    SRun run;
+    run.Animation = c.Animation;
+    ASSERT_TRUE(StartGame(run));
+    StartPlayer(run);
+    if (c.BetweenGames) {
+        ASSERT_TRUE(WaitUntil([] { return Counted() > 0; }, 120000));
+    } else {
+        ASSERT_TRUE(WaitUntil([&] { return Observer->PlayingReads > 2; }, 60000));
+    }
+    SaverState.StopRequested = true;
+    DWORD start = GetTickCount();
+    DWORD waited = WaitForSingleObject(Thread, 1000);
+    DWORD took = GetTickCount() - start;
+    std::printf("stop %s: thread ended after %lu ms\n", c.Name, static_cast<unsigned long>(took));
+    EXPECT_EQ(waited, static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_TRUE(wintest::WaitWindowGone(Game.Window(), 15000)) << "the game was not closed";
+}
+
+INSTANTIATE_TEST_SUITE_P(, PlayerStops, ::testing::ValuesIn(kStopCases),
+                         [](const ::testing::TestParamInfo<SStopCase>& info) { return info.param.Name; });
+
+}  // namespace

@@ -1,0 +1,466 @@
+// The screen saver run end to end under Wine: velkor.scr /s as its own
+// process with the stand-in game beside it, real input from xdotool, the real
+// registry, and the game's own record of its finished games.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "StandinSupport.h"
+#include "WinTestSupport.h"
+
+namespace {
+
+using standintest::BuildPath;
+
+const char kSaverKey[] = "Software\\VelkorScreenSaver";
+const char kGameKey[] = "Software\\VelkorGame";
+const char* const kCounters[6] = {"BeginnerWonGames",     "BeginnerLostGames", "IntermediateWonGames",
+                                  "IntermediateLostGames", "ExpertWonGames",    "ExpertLostGames"};
+constexpr DWORD kWaitMs = 60000;
+
+// Six counters in registry order: won, lost per level.
+typedef std::vector<uint32_t> TCounts;
+
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        wintest::PumpFor(20);
+    }
+    return true;
+}
+
+// xdotool on the host display; the caller checks the effect.
+bool Xdotool(const std::string& args) {
+    wintest::SChild child;
+    if (!wintest::StartProcess("start.exe /wait /unix /usr/bin/xdotool " + args, &child)) return false;
+    const DWORD start = GetTickCount();
+    // Pumped meanwhile: with system-wide hooks our own input is reported from here.
+    while (MsgWaitForMultipleObjects(1, &child.Process, FALSE, 10, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        wintest::PumpFor(0);
+        if (GetTickCount() - start > 20000) return wintest::KillProcess(&child), false;
+    }
+    return wintest::WaitProcess(&child, 1000);
+}
+
+// Without a window manager the X keyboard focus follows the pointer, and Wine
+// passes on keys only from the process in the foreground; a window manager
+// gives the X focus to the foreground window, so do that before a key press.
+bool FocusForeground() {
+    HWND foreground = GetForegroundWindow();
+    const uintptr_t xWindow = reinterpret_cast<uintptr_t>(GetPropA(foreground, "__wine_x11_whole_window"));
+    return xWindow != 0 && Xdotool("windowfocus --sync " + std::to_string(xWindow));
+}
+
+bool MovePointer(POINT p) {
+    POINT now;
+    return Xdotool("mousemove " + std::to_string(p.x) + " " + std::to_string(p.y)) &&
+           WaitFor([&] { return GetCursorPos(&now) && now.x == p.x && now.y == p.y; }, 5000);
+}
+
+TCounts ReadCounters() {
+    TCounts c(6, 0);
+    for (int i = 0; i < 6; ++i) {
+        DWORD v = 0;
+        if (wintest::RegGetDword(kSaverKey, kCounters[i], &v)) c[i] = v;
+    }
+    return c;
+}
+
+void WriteCounters(const TCounts& c) {
+    for (int i = 0; i < 6; ++i) wintest::RegSetDword(kSaverKey, kCounters[i], c[i]);
+}
+
+// The settings of a run; the rest of the key is removed first.
+struct SSettings {
+    DWORD Animation = 0, GameMode = 5, Blank = 1, ShowStatistics = 1, SwitchBlank = 0, SwitchAfter = 30;
+};
+
+void WriteSettings(const SSettings& s) {
+    wintest::RegDeleteTree(kSaverKey);
+    wintest::RegSetDword(kSaverKey, "AnimationMode", s.Animation);
+    wintest::RegSetDword(kSaverKey, "GameMode", s.GameMode);
+    wintest::RegSetDword(kSaverKey, "BlankBackground", s.Blank);
+    wintest::RegSetDword(kSaverKey, "ShowStatistics", s.ShowStatistics);
+    wintest::RegSetDword(kSaverKey, "SwitchToBlankScreen", s.SwitchBlank);
+    wintest::RegSetDword(kSaverKey, "SwitchToBlankScreenAfter", s.SwitchAfter);
+}
+
+// The user's own game settings before a run.
+struct SUserGame {
+    DWORD Level, Width, Height, Mines, Marks;
+};
+
+void WriteUserGame(const SUserGame& g) {
+    wintest::RegDeleteTree(kGameKey);
+    wintest::RegSetDword(kGameKey, "Level", g.Level);
+    wintest::RegSetDword(kGameKey, "Width", g.Width);
+    wintest::RegSetDword(kGameKey, "Height", g.Height);
+    wintest::RegSetDword(kGameKey, "Mines", g.Mines);
+    wintest::RegSetDword(kGameKey, "Marks", g.Marks);
+}
+
+void ExpectUserGame(const SUserGame& g) {
+    const char* names[5] = {"Level", "Width", "Height", "Mines", "Marks"};
+    const DWORD want[5] = {g.Level, g.Width, g.Height, g.Mines, g.Marks};
+    for (int i = 0; i < 5; ++i) {
+        DWORD v = 0xFFFFFFFF;
+        EXPECT_TRUE(wintest::RegGetDword(kGameKey, names[i], &v)) << names[i];
+        EXPECT_EQ(v, want[i]) << "game setting " << names[i] << " not given back";
+    }
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+RECT ScreenRect() {
+    RECT r;
+    GetWindowRect(GetDesktopWindow(), &r);
+    return r;
+}
+
+// One velkor.scr /s in a directory of its own holding the program and,
+// unless left out, the hook library and the stand-in game.
+class CSaverRun {
+public:
+    ~CSaverRun() { Kill(); }
+
+    bool Start(bool withHooks = true, bool withGame = true) {
+        static int serial = 0;
+        Dir = standintest::TempDir() + "saver-run-" + std::to_string(GetCurrentProcessId()) + "-" +
+              std::to_string(++serial);
+        CreateDirectoryA(Dir.c_str(), nullptr);
+        struct { const char* From; const char* To; bool Wanted; } files[] = {
+            {"bin/velkor.scr", "velkor.scr", true},
+            {"bin/brenmoth.dll", "brenmoth.dll", withHooks},
+            {"bin/velkor.exe", "velkor.exe", withGame},
+        };
+        for (const auto& f : files)
+            if (f.Wanted && !CopyFileA(BuildPath(f.From).c_str(), (Dir + "\\" + f.To).c_str(), FALSE)) return false;
+        RecordPath = Dir + "\\record.txt";
+        if (!wintest::StartProcess("\"" + Dir + "\\velkor.scr\" /s", &Child, {"VELKOR_RECORD=" + RecordPath},
+                                   Dir.c_str()))
+            return false;
+        Saver = wintest::WaitForWindow("VelkorScreenSaverClass", "VelkorScreenSaverMainWindow", 20000);
+        if (withGame) {
+            Game = wintest::WaitForWindow("MineSweeper", "MineSweeper", 20000);
+            if (Game) GetWindowRect(Game, &FirstGameRect);
+        }
+        return Saver && (Game || !withGame);
+    }
+
+    // Finished games as the game itself recorded them.
+    std::vector<std::string> Records() const {
+        std::vector<std::string> lines;
+        std::ifstream in(RecordPath);
+        for (std::string line; std::getline(in, line);)
+            if (!line.empty()) lines.push_back(line);
+        return lines;
+    }
+
+    bool WaitGames(size_t n, DWORD timeoutMs = 90000) {
+        return WaitFor([&] { return Records().size() >= n; }, timeoutMs);
+    }
+
+    // Waits for the game window to close, noting where it was last.
+    bool WaitGameClosed(DWORD timeoutMs = 30000) {
+        return WaitFor(
+            [&] {
+                RECT r;
+                if (!GetWindowRect(Game, &r)) return !IsWindow(Game);
+                LastGameRect = r;
+                return false;
+            },
+            timeoutMs);
+    }
+
+    bool WaitExit(DWORD timeoutMs = 30000) {
+        const bool ended = WaitFor([&] { return WaitForSingleObject(Child.Process, 0) == WAIT_OBJECT_0; }, timeoutMs);
+        if (ended) wintest::WaitProcess(&Child, 1000);
+        return ended;
+    }
+
+    // Ends what is left of a failed run (the saver, then the game by its process id).
+    void Kill() {
+        wintest::KillProcess(&Child);
+        DWORD pid = 0;
+        if (Game && IsWindow(Game) && GetWindowThreadProcessId(Game, &pid) && pid) {
+            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+            if (process) {
+                TerminateProcess(process, 255);
+                WaitForSingleObject(process, 5000);
+                CloseHandle(process);
+            }
+        }
+    }
+
+    std::string Dir, RecordPath;
+    wintest::SChild Child;
+    HWND Saver = nullptr, Game = nullptr;
+    RECT FirstGameRect = {}, LastGameRect = {};
+};
+
+// Won and lost per level from the game's record (custom games count nowhere).
+TCounts CountRecords(const std::vector<std::string>& lines) {
+    TCounts c(6, 0);
+    const char* sizes[3] = {"width=9 height=9 mines=10", "width=16 height=16 mines=40", "width=30 height=16 mines=99"};
+    for (const std::string& line : lines)
+        for (int level = 0; level < 3; ++level)
+            if (line.find(sizes[level]) != std::string::npos)
+                ++c[2 * level + (line.find("result=won") != std::string::npos ? 0 : 1)];
+    return c;
+}
+
+TCounts Sum(const TCounts& a, const TCounts& b) {
+    TCounts c(6);
+    for (int i = 0; i < 6; ++i) c[i] = a[i] + b[i];
+    return c;
+}
+
+std::string Show(const TCounts& c) {
+    std::string s;
+    for (uint32_t v : c) s += std::to_string(v) + " ";
+    return s;
+}
+
+// The registry holds base plus every recorded game, each once. Only the last
+// game may be missing: it can end in the game after the player was stopped.
+void ExpectMerged(const TCounts& base, const std::vector<std::string>& records) {
+    const TCounts now = ReadCounters();
+    const TCounts all = Sum(base, CountRecords(records));
+    std::vector<std::string> allButLast(records.begin(), records.end() - (records.empty() ? 0 : 1));
+    const TCounts most = Sum(base, CountRecords(allButLast));
+    EXPECT_TRUE(now == all || now == most) << "registry " << Show(now) << "; expected " << Show(all) << "or "
+                                            << Show(most) << "(" << records.size() << " games recorded)";
+}
+
+// Screen pixels: white ones outside the game, and their bounding box.
+struct SOverlayPixels {
+    int White = 0, Other = 0;  // outside the game rectangle; Other: neither black nor white
+    RECT Box = {INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+};
+
+SOverlayPixels ScanOutsideGame(const RECT& game, const std::string& png) {
+    SOverlayPixels p;
+    wintest::SImage image;
+    if (!wintest::CaptureScreen(ScreenRect(), &image)) return p;
+    if (!png.empty()) wintest::SavePng(image, png);
+    for (int y = 0; y < image.Height; ++y)
+        for (int x = 0; x < image.Width; ++x) {
+            if (x >= game.left && x < game.right && y >= game.top && y < game.bottom) continue;
+            const COLORREF c = image.At(x, y);
+            if (c == RGB(255, 255, 255)) {
+                ++p.White;
+                p.Box = {std::min<LONG>(p.Box.left, x), std::min<LONG>(p.Box.top, y),
+                         std::max<LONG>(p.Box.right, x + 1), std::max<LONG>(p.Box.bottom, y + 1)};
+            } else if (c != 0) {
+                ++p.Other;
+            }
+        }
+    return p;
+}
+
+std::string ShotPath(const char* name) { return BuildPath(std::string("tests/run/") + name + ".png"); }
+
+class SaverRunTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Start the pointer where no game lands first: the top-left corner.
+        ASSERT_TRUE(MovePointer({3, 3}));
+    }
+};
+
+// The black background with fast animation: the program's own pointer moves
+// do not end the run, a user's move one pixel off does; the overlay sits
+// beside the game; the user's custom game and option come back; the counts
+// reach the registry once each.
+TEST_F(SaverRunTest, BlackBackgroundFastAnimationEndsOnMouseMove) {
+    WriteSettings({.Animation = 1});
+    const TCounts stored = {7, 3, 2, 1, 4, 9};
+    WriteCounters(stored);
+    const SUserGame user = {3, 20, 12, 30, 0};
+    WriteUserGame(user);
+    CSaverRun run;
+    ASSERT_TRUE(run.Start());
+
+    RECT saverRect, gameRect;
+    GetWindowRect(run.Saver, &saverRect);
+    EXPECT_TRUE(SameRect(saverRect, ScreenRect())) << "the saver window covers the screen";
+    EXPECT_TRUE(IsWindowVisible(run.Saver));
+    ASSERT_TRUE(run.WaitGames(2)) << "games are played";
+    EXPECT_TRUE(GetWindowLongPtrA(run.Game, GWL_EXSTYLE) & WS_EX_TOPMOST) << "the game is top-most";
+    GetWindowRect(run.Game, &gameRect);
+    RECT inside;
+    EXPECT_TRUE(IntersectRect(&inside, &gameRect, &saverRect) && SameRect(inside, gameRect))
+        << "the game lies inside the desktop";
+    // The overlay: white text on black beside the game, never over it.
+    SOverlayPixels overlay;
+    ASSERT_TRUE(WaitFor([&] {
+        GetWindowRect(run.Game, &gameRect);
+        overlay = ScanOutsideGame(gameRect, ShotPath("black-background"));
+        return overlay.White > 200;
+    })) << "overlay drawn";
+    EXPECT_EQ(overlay.Other, 0) << "only black and the white overlay beside the game";
+    EXPECT_FALSE(IntersectRect(&inside, &overlay.Box, &gameRect)) << "overlay beside the game";
+
+    POINT p;
+    GetCursorPos(&p);
+    ASSERT_TRUE(Xdotool("mousemove " + std::to_string(p.x + 1) + " " + std::to_string(p.y)));
+    ASSERT_TRUE(run.WaitGameClosed()) << "a user's mouse move ends the run";
+    EXPECT_TRUE(run.WaitExit());
+    EXPECT_TRUE(SameRect(run.LastGameRect, run.FirstGameRect)) << "the game's window position given back";
+    ExpectUserGame(user);
+    ExpectMerged(stored, run.Records());
+}
+
+// No animation on Beginner; a reset in the registry during the run is kept,
+// and a key press ends the run.
+TEST_F(SaverRunTest, ResetDuringRunKeptAndKeyPressEnds) {
+    WriteSettings({.GameMode = 1});
+    WriteCounters({50, 40, 30, 20, 10, 5});
+    const SUserGame user = {2, 30, 16, 99, 1};
+    WriteUserGame(user);
+    CSaverRun run;
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitGames(2));
+    WriteCounters({0, 0, 0, 0, 0, 0});
+    const size_t beforeKey = run.Records().size();
+    ASSERT_TRUE(run.WaitGames(beforeKey + 1));
+    ASSERT_TRUE(FocusForeground());
+    ASSERT_TRUE(Xdotool("key space"));
+    ASSERT_TRUE(run.WaitGameClosed()) << "a key press ends the run";
+    EXPECT_TRUE(run.WaitExit());
+    ExpectUserGame(user);
+    ExpectMerged(TCounts(6, 0), run.Records());
+}
+
+// Over the desktop: the saver window stays hidden (no overlay), the hooks
+// watch every thread, so a key typed into another program's window ends it.
+TEST_F(SaverRunTest, OverDesktopInputAnywhereEnds) {
+    WriteSettings({.Blank = 0});
+    const TCounts stored = {1, 2, 3, 4, 5, 6};
+    WriteCounters(stored);
+    CSaverRun run;
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitGames(1));
+    EXPECT_FALSE(IsWindowVisible(run.Saver)) << "no black window, no overlay";
+    // A window of this test program, away from the game.
+    HWND other = CreateWindowExA(0, "STATIC", "Korvane other program", WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0,
+                                 40, 40, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(other);
+    SetForegroundWindow(other);
+    wintest::PumpFor(200);
+    ASSERT_TRUE(FocusForeground());
+    ASSERT_TRUE(Xdotool("key a"));
+    ASSERT_TRUE(run.WaitGameClosed()) << "a key in another program ends the run";
+    EXPECT_TRUE(run.WaitExit());
+    DestroyWindow(other);
+    ExpectMerged(stored, run.Records());
+}
+
+// Faults: without the hook library the background is black anyway (overlay
+// on) and a click on the saver window ends the run.
+TEST_F(SaverRunTest, HookLibraryMissingForcesBlackAndClickEnds) {
+    WriteSettings({.Blank = 0});
+    const TCounts stored = {2, 2, 2, 2, 2, 2};
+    WriteCounters(stored);
+    CSaverRun run;
+    ASSERT_TRUE(run.Start(false, true));
+    EXPECT_TRUE(IsWindowVisible(run.Saver)) << "black background forced";
+    ASSERT_TRUE(run.WaitGames(1));
+    RECT gameRect;
+    SOverlayPixels overlay;
+    EXPECT_TRUE(WaitFor([&] {
+        GetWindowRect(run.Game, &gameRect);
+        overlay = ScanOutsideGame(gameRect, "");
+        return overlay.White > 200;
+    })) << "overlay drawn";
+    // The pointer still rests at the corner where it started; click there once
+    // the game is not under it.
+    POINT corner = {3, 3};
+    ASSERT_TRUE(WaitFor([&] { return GetWindowRect(run.Game, &gameRect) && !PtInRect(&gameRect, corner); }));
+    ASSERT_TRUE(Xdotool("click 1"));
+    ASSERT_TRUE(run.WaitGameClosed()) << "a click on the saver window ends the run";
+    EXPECT_TRUE(run.WaitExit());
+    ExpectMerged(stored, run.Records());
+}
+
+// Faults: no game at all gives the black screen only, no overlay; a key ends it
+// and the counters stay as they were.
+TEST_F(SaverRunTest, GameMissingBlackScreenOnly) {
+    WriteSettings({});
+    const TCounts stored = {9, 8, 7, 6, 5, 4};
+    WriteCounters(stored);
+    CSaverRun run;
+    ASSERT_TRUE(run.Start(true, false));
+    EXPECT_TRUE(IsWindowVisible(run.Saver));
+    wintest::PumpFor(1000);
+    const SOverlayPixels screen = ScanOutsideGame(RECT{0, 0, 0, 0}, "");
+    EXPECT_EQ(screen.White + screen.Other, 0) << "all black";
+    ASSERT_TRUE(FocusForeground());
+    ASSERT_TRUE(Xdotool("key a"));
+    EXPECT_TRUE(run.WaitExit()) << "a key press ends the run";
+    EXPECT_EQ(ReadCounters(), stored);
+}
+
+// Faults: registry values of the wrong type read as their fallbacks (counters
+// as 0, which the merge then writes as numbers); the user closes the game
+// during the run; the run goes on until input and loses no count.
+TEST_F(SaverRunTest, WrongTypesAndGameClosedByUser) {
+    WriteSettings({});
+    const char text[] = "not a number";
+    const BYTE two[2] = {1, 0};
+    wintest::RegSetRaw(kSaverKey, "GameMode", REG_SZ, text, sizeof text);
+    wintest::RegSetRaw(kSaverKey, "AnimationMode", REG_BINARY, two, sizeof two);
+    WriteCounters({0, 0, 0, 0, 0, 0});
+    for (int i = 0; i < 6; ++i)
+        wintest::RegSetRaw(kSaverKey, kCounters[i], i % 2 ? REG_BINARY : REG_SZ, i % 2 ? two : (const BYTE*)text,
+                           i % 2 ? sizeof two : sizeof text);
+    CSaverRun run;
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitGames(2));
+    PostMessageA(run.Game, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(run.WaitGameClosed());
+    wintest::PumpFor(500);
+    EXPECT_TRUE(WaitForSingleObject(run.Child.Process, 0) == WAIT_TIMEOUT) << "the run goes on without the game";
+    ASSERT_TRUE(MovePointer({200, 200}));
+    EXPECT_TRUE(run.WaitExit()) << "input still ends it";
+    ExpectMerged(TCounts(6, 0), run.Records());
+}
+
+// The blank screen after one minute: the game in progress is finished and
+// counted, the game is given back and closed, the screen is all black; a key
+// ends the run.
+TEST_F(SaverRunTest, BlankScreenAfterOneMinute) {
+    WriteSettings({.GameMode = 3, .SwitchBlank = 1, .SwitchAfter = 1});
+    const TCounts stored = {0, 0, 0, 0, 1, 1};
+    WriteCounters(stored);
+    const SUserGame user = {0, 9, 9, 10, 1};
+    WriteUserGame(user);
+    CSaverRun run;
+    const DWORD start = GetTickCount();
+    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.WaitGameClosed(150000)) << "the game is closed after the switch";
+    EXPECT_GE(GetTickCount() - start, 60000u) << "not before the minute";
+    EXPECT_TRUE(SameRect(run.LastGameRect, run.FirstGameRect)) << "the game's window position given back";
+    ExpectUserGame(user);
+    EXPECT_TRUE(IsWindowVisible(run.Saver));
+    EXPECT_TRUE(GetWindowLongPtrA(run.Saver, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    wintest::PumpFor(500);
+    const SOverlayPixels screen = ScanOutsideGame(RECT{0, 0, 0, 0}, ShotPath("blank-screen"));
+    EXPECT_EQ(screen.White + screen.Other, 0) << "all black, no overlay";
+    EXPECT_FALSE(run.Records().empty());
+    ASSERT_TRUE(FocusForeground());
+    ASSERT_TRUE(Xdotool("key a"));
+    EXPECT_TRUE(run.WaitExit()) << "a key press ends the run";
+    // The player ended by itself, so every recorded game is in the registry.
+    EXPECT_EQ(ReadCounters(), Sum(stored, CountRecords(run.Records())));
+}
+
+}  // namespace

@@ -1,0 +1,64 @@
+// The run's tear-down against a player thread that outlasts the first wait:
+// the screen is given back after that wait, and a game the player counts
+// later still reaches the registry, once.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "RunSaver.h"
+#include "Saver.h"
+#include "SaverState.h"
+#include "WinTestSupport.h"
+
+namespace {
+
+// Finishes a game well after the stop request (a slow game hand-back), then
+// counts it; an optional second delay keeps it running past the grace time.
+DWORD WINAPI SlowPlayer(LPVOID delayMs) {
+    while (!SaverState.StopRequested) Sleep(1);
+    Sleep(static_cast<DWORD>(reinterpret_cast<uintptr_t>(delayMs)));
+    GameStatistics.WonThisRun[1] = GameStatistics.WonThisRun[1] + 1;
+    GameStatistics.LostThisRun[2] = GameStatistics.LostThisRun[2] + 1;
+    return 0;
+}
+
+TEST(Teardown, LateCountMergedOnceAndScreenGivenBackFirst) {
+    struct {
+        DWORD DelayMs;   // after the stop request
+        bool Releases;   // with the library and window released before the thread ends
+    } cases[] = {{0, false}, {kPlayerStopWaitMs + 1500, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.DelayMs);
+        SaverState.Reset();
+        GameStatistics.Reset();
+        GameStatistics.WonThisRun[0] = 3;
+        wintest::RegDeleteTree("Software\\VelkorScreenSaver");
+        wintest::RegSetDword("Software\\VelkorScreenSaver", "IntermediateWonGames", 10);
+        HANDLE thread = CreateThread(nullptr, 0, SlowPlayer, reinterpret_cast<LPVOID>(uintptr_t{c.DelayMs}), 0, nullptr);
+        ASSERT_TRUE(thread);
+        HANDLE watch;
+        ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), thread, GetCurrentProcess(), &watch, SYNCHRONIZE, FALSE, 0));
+        const DWORD start = GetTickCount();
+        bool threadRunningAtRelease = false;
+        DWORD releasedAfter = 0;
+        const bool ended = StopPlayerAndMerge(thread, [&] {
+            releasedAfter = GetTickCount() - start;
+            threadRunningAtRelease = WaitForSingleObject(watch, 0) == WAIT_TIMEOUT;
+        });
+        EXPECT_TRUE(ended);
+        EXPECT_EQ(threadRunningAtRelease, c.Releases);
+        if (c.Releases) {
+            EXPECT_LT(releasedAfter, kPlayerStopWaitMs + 1000) << "screen given back after the first wait";
+        }
+        const struct { const char* Name; DWORD Want; } values[] = {
+            {"BeginnerWonGames", 3}, {"IntermediateWonGames", 11}, {"ExpertLostGames", 1}, {"BeginnerLostGames", 0}};
+        for (const auto& v : values) {
+            DWORD got = 0xFFFF;
+            EXPECT_TRUE(wintest::RegGetDword("Software\\VelkorScreenSaver", v.Name, &got));
+            EXPECT_EQ(got, v.Want) << v.Name;
+        }
+        CloseHandle(watch);
+    }
+}
+
+}  // namespace
