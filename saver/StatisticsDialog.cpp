@@ -145,9 +145,27 @@ bool IsLink(HWND dialog, HWND control) {
 
 void OpenPage(HWND dialog, const char* url) { ShellExecuteA(dialog, "open", url, "", "", SW_SHOWNORMAL); }
 
+// The close box, WM_CLOSE and the commands OK and Cancel end both dialogs.
+bool EndsDialog(UINT msg, WPARAM wParam) {
+    switch (msg) {
+    case WM_CLOSE:
+        return true;
+    case WM_SYSCOMMAND:
+        return (wParam & 0xFFF0) == SC_CLOSE;
+    case WM_COMMAND:
+        return HIWORD(wParam) == 0 && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL);
+    default:
+        return false;
+    }
+}
+
 }  // namespace
 
 INT_PTR CALLBACK StatisticsDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (EndsDialog(msg, wParam)) {
+        EndDialog(dialog, 0);
+        return TRUE;
+    }
     switch (msg) {
     case WM_INITDIALOG:
         InitStatistics(dialog);
@@ -157,32 +175,25 @@ INT_PTR CALLBACK StatisticsDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPAR
             return FALSE;
         ShowSelectedLevel(dialog);
         return TRUE;
-    case WM_CLOSE:
-        EndDialog(dialog, 0);
-        return TRUE;
     case WM_COMMAND:
         if (HIWORD(wParam) != 0) return FALSE;
         switch (LOWORD(wParam)) {
-        case IDOK:
-        case IDCANCEL:
-            EndDialog(dialog, 0);
-            return TRUE;
         case IDC_STATS_RESET:
             ResetAfterQuestion(dialog);
             return TRUE;
         default:
             return FALSE;
         }
-    case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) != SC_CLOSE) return FALSE;
-        EndDialog(dialog, 0);
-        return TRUE;
     default:
         return FALSE;
     }
 }
 
 INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (EndsDialog(msg, wParam)) {
+        EndDialog(dialog, 0);
+        return TRUE;
+    }
     switch (msg) {
     case WM_INITDIALOG:
         InitAbout(dialog);
@@ -196,16 +207,9 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lP
         SetTextColor(reinterpret_cast<HDC>(wParam), RGB(0, 0, 255));
         SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
-    case WM_CLOSE:
-        EndDialog(dialog, 0);
-        return TRUE;
     case WM_COMMAND:
         if (HIWORD(wParam) != 0) return FALSE;
         switch (LOWORD(wParam)) {
-        case IDOK:
-        case IDCANCEL:
-            EndDialog(dialog, 0);
-            return TRUE;
         case IDC_ABOUT_WEBSITE:
             OpenPage(dialog, kWebsiteUrl);
             return TRUE;
@@ -215,10 +219,6 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lP
         default:
             return FALSE;
         }
-    case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) != SC_CLOSE) return FALSE;
-        EndDialog(dialog, 0);
-        return TRUE;
     default:
         return FALSE;
     }

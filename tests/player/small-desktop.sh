@@ -12,6 +12,9 @@ restore() {
     wineserver -k >/dev/null 2>&1 || true
     wineserver -w >/dev/null 2>&1 || true
     wineserver -p >/dev/null 2>&1 || true
+    # The system processes start with the first program: let them start here,
+    # or they would hold the output of the next test open.
+    wineboot </dev/null >/dev/null 2>&1 || true
 }
 trap restore EXIT
 timeout -k 5 300 wine explorer /desktop=korvane-small,502x359 "$KORVANE_BIN/tests/player/player_tests.exe" \
