@@ -211,14 +211,14 @@ void OnValuesTimer(HWND hwnd) {
 }
 
 // A mouse move at a point where the program put the pointer itself is no
-// user input. A report from the game's thread can arrive after the player has
-// already moved the pointer on, twice or more in fast animation; while the
-// pointer still rests where the program last put it, the user has not moved it.
+// user input. A report from the game's thread can arrive many moves after the
+// player has moved the pointer on (fast animation moves it every 10 ms), so
+// the last points it set all count; and while the pointer still rests where
+// the program last put it, the user has not moved it.
 LRESULT OnMouseMove(int32_t x, int32_t y) {
-    const SScreenPoint expected = SaverState.ExpectedCursorPos.Load();
-    if (SamePoint(expected, x, y) || SamePoint(SaverState.PreviousCursorPos.Load(), x, y)) return 0;
+    if (SaverState.IsOwnCursorPos(SScreenPoint{x, y})) return 0;
     POINT now;
-    if (GetCursorPos(&now) && SamePoint(expected, now.x, now.y)) return 0;
+    if (GetCursorPos(&now) && SamePoint(SaverState.ExpectedCursorPos.Load(), now.x, now.y)) return 0;
     return EndRun();
 }
 
