@@ -480,8 +480,7 @@ bool CVelkorInterface::UnflagSquare(uint32_t x, uint32_t y) {
 bool CVelkorInterface::MoveCursorToSquare(uint32_t x, uint32_t y) {
     POINT p{pixels::CentreX(x), pixels::CentreY(y)};
     ClientToScreen(GameWindow, &p);
-    SaverState.PreviousCursorPos.Store(SaverState.ExpectedCursorPos.Load());
-    SaverState.ExpectedCursorPos.Store(SScreenPoint{static_cast<int32_t>(p.x), static_cast<int32_t>(p.y)});
+    SaverState.NoteCursorPos(SScreenPoint{static_cast<int32_t>(p.x), static_cast<int32_t>(p.y)});
     SetCursorPos(p.x, p.y);
     return true;
 }

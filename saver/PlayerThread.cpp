@@ -18,6 +18,11 @@ namespace {
 const uint32_t kCustomLevel = 3;
 // About two seconds of quick reads without change before a full read.
 const uint32_t kStillPollsBeforeFullRead = 50;
+// After the blank-screen switch, how long the board may stay unreadable or
+// unchanged before the game is given back without waiting for its end: a
+// board that cannot be read (covered, or a dialog over it) never ends, and
+// the game would then stay on the screen for the rest of the run.
+const uint32_t kBlankFinishStallMs = 15000;
 
 // Waits in 1 ms steps; a stop request ends the wait at once.
 void Pause(uint32_t ms) {
@@ -33,6 +38,12 @@ const UINT kMoveFlags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS;
 
 void MoveGame(HWND game, int32_t left, int32_t top, int32_t width, int32_t height) {
     SetWindowPos(game, nullptr, left, top, width, height, kMoveFlags);
+}
+
+// Out of the top-most band, below the blank screen, without a redraw.
+void LeaveTopMost(HWND game) {
+    SetWindowPos(game, HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
 }
 
 void WaitUntilIdle(HANDLE process) {
@@ -208,16 +219,23 @@ DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
     // rebuilds the logic board from a full read.
     uint32_t stillPolls = 0;
     bool rebuild = false;
+    // Tick count of the last read that showed the board (or a change on it).
+    uint32_t lastProgress = TickCount();
 
     // Main loop.
     while (!stop.load(std::memory_order_acquire)) {
         const uint32_t animation = SaverSettings.AnimationMode;
         if (face->IsGameClosed()) break;
+        if (SaverState.BlankScreenActive && TickCount() - lastProgress > kBlankFinishStallMs) {
+            LeaveTopMost(gameWindow);
+            break;
+        }
 
         bool changed = false;
         bool updated = false;  // the quick read gave a board to act on
         if (inGame && board && !Finished(board)) {
             if (face->UpdateBoard(board, &changed, animation == 2)) {
+                if (changed) lastProgress = TickCount();
                 if (!changed && face->GetActionCount() == 0 && ++stillPolls < kStillPollsBeforeFullRead) {
                     SleepMs(10);
                     continue;
@@ -248,6 +266,7 @@ DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
                 SleepMs(10);
                 continue;
             }
+            lastProgress = TickCount();
             if (inGame) KeepPlacedFlags(board, placedFlags);
             if (!inGame && board->State != NotStarted) {
                 // Not seen from its start: act only on a board that holds still.
@@ -274,8 +293,7 @@ DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
                 SaverState.StatisticsChanged = true;
             }
             if (SaverState.BlankScreenActive) {
-                SetWindowPos(gameWindow, HWND_NOTOPMOST, 0, 0, 0, 0,
-                             SWP_NOMOVE | SWP_NOSIZE | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+                LeaveTopMost(gameWindow);
                 break;
             }
             if (animation == 2) Pause(500 + static_cast<uint32_t>(NextRandom() % 2000));

@@ -84,7 +84,7 @@ bool StopPlayerAndMerge(HANDLE thread, const std::function<void()>& release) {
 void RunSaver() {
     POINT cursor = {0, 0};
     GetCursorPos(&cursor);
-    SaverState.ExpectedCursorPos.Store(SScreenPoint{static_cast<int32_t>(cursor.x), static_cast<int32_t>(cursor.y)});
+    SaverState.NoteCursorPos(SScreenPoint{static_cast<int32_t>(cursor.x), static_cast<int32_t>(cursor.y)});
     LoadSettings();
     SaverState.StartTime = TickCount();
 

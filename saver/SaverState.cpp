@@ -15,12 +15,33 @@ void SSaverState::Reset() {
     CurrentLevel = 0;
     ExpectedCursorPos.Store(SScreenPoint{0, 0});
     PreviousCursorPos.Store(SScreenPoint{0, 0});
+    for (CAtomicPoint& p : RecentCursorPos) p.Store(SScreenPoint{0, 0});
+    RecentCursorNext = 0;
     StartTime = 0;
     SaverWindow = nullptr;
     GameRectLeft = 0;
     GameRectTop = 0;
     GameRectRight = 0;
     GameRectBottom = 0;
+}
+
+void SSaverState::NoteCursorPos(SScreenPoint p) {
+    PreviousCursorPos.Store(ExpectedCursorPos.Load());
+    ExpectedCursorPos.Store(p);
+    const uint32_t next = RecentCursorNext.load(std::memory_order_relaxed);
+    RecentCursorPos[next % kRecentCursorCount].Store(p);
+    RecentCursorNext.store(next + 1, std::memory_order_release);
+}
+
+bool SSaverState::IsOwnCursorPos(SScreenPoint p) const {
+    auto same = [&](SScreenPoint q) { return q.X == p.X && q.Y == p.Y; };
+    if (same(ExpectedCursorPos.Load()) || same(PreviousCursorPos.Load())) return true;
+    // Only the points written so far: the unused slots hold (0, 0).
+    const uint32_t written = RecentCursorNext.load(std::memory_order_acquire);
+    const uint32_t count = written < kRecentCursorCount ? written : kRecentCursorCount;
+    for (uint32_t i = 0; i < count; ++i)
+        if (same(RecentCursorPos[(written - 1 - i) % kRecentCursorCount].Load())) return true;
+    return false;
 }
 
 void SSaverSettings::Reset() {

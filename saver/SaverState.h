@@ -42,6 +42,11 @@ struct SSaverState {
     std::atomic<uint32_t> CurrentLevel{0};         // 0 Beginner, 1 Intermediate, 2 Expert, 3 custom
     CAtomicPoint ExpectedCursorPos;                // where the program last put the pointer
     CAtomicPoint PreviousCursorPos;                // where it put it the time before
+    // The last points where the program put the pointer, newest at
+    // RecentCursorNext - 1: reports of its own moves can arrive several moves late.
+    static constexpr uint32_t kRecentCursorCount = 32;
+    CAtomicPoint RecentCursorPos[kRecentCursorCount];
+    std::atomic<uint32_t> RecentCursorNext{0};
     std::atomic<uint32_t> StartTime{0};            // tick count when the run began
     std::atomic<void*> SaverWindow{nullptr};       // window handle; target of the player's WM_APP
     std::atomic<int32_t> GameRectLeft{0};          // game window placement, screen
@@ -51,6 +56,10 @@ struct SSaverState {
 
     // Back to the initial values (a new run, or between tests).
     void Reset();
+    // The program puts the pointer at p (one writing thread at a time).
+    void NoteCursorPos(SScreenPoint p);
+    // p is one of the points where the program last put the pointer.
+    bool IsOwnCursorPos(SScreenPoint p) const;
 };
 
 // The one process-wide state.

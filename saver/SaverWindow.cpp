@@ -182,15 +182,39 @@ void LayOutOverlay(HWND hwnd) {
 }
 
 void SwitchToBlank(HWND hwnd) {
-    // Shown, top-most and active, so that keys reach it once the game is gone.
-    SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    // The game in progress stays above it: covered, it could not be read and
-    // its game would never end, so the player could never close it.
+    // Shown and top-most, but not yet active: activation raises the window,
+    // and under Wine it can take effect after the game was put back above
+    // it. Covered, the game in progress could not be read, its game would
+    // never end and the player could never give it back.
+    SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
     if (OverlayGameWindow && IsWindow(OverlayGameWindow))
         SetWindowPos(OverlayGameWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SaverState.BlankScreenActive = true;
     SaverSettings.SwitchToBlankScreen = false;
     InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+// After the switch the game in progress must stay above the blank screen
+// until the player gives it back (and takes it out of the top-most band).
+// Under Wine the raise made at the switch does not always hold: the game,
+// still top-most, then lies below the saver window, its board cannot be read
+// and its game never ends. So it is raised again while that lasts.
+void KeepGameAboveBlank(HWND hwnd) {
+    HWND game = OverlayGameWindow;
+    if (!game || !IsWindow(game) || !(GetWindowLongPtrA(game, GWL_EXSTYLE) & WS_EX_TOPMOST)) return;
+    for (HWND w = GetWindow(game, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV)) {
+        if (w == hwnd) {
+            SetWindowPos(game, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            return;
+        }
+    }
+}
+
+// Once the game is gone, the blank screen takes the keyboard, so that keys
+// reach it.
+void ActivateBlankScreen(HWND hwnd) {
+    if (GetForegroundWindow() == hwnd || (OverlayGameWindow && IsWindow(OverlayGameWindow))) return;
+    SetForegroundWindow(hwnd);
 }
 
 void OnBlankTimer(HWND hwnd) {
@@ -208,17 +232,21 @@ void OnValuesTimer(HWND hwnd) {
         PaintValues(hwnd);
     }
     if (TickCount() > SaverState.LevelChangeTime) SaverState.LevelChangeDue = true;
+    if (SaverState.BlankScreenActive) {
+        KeepGameAboveBlank(hwnd);
+        ActivateBlankScreen(hwnd);
+    }
 }
 
 // A mouse move at a point where the program put the pointer itself is no
-// user input. A report from the game's thread can arrive after the player has
-// already moved the pointer on, twice or more in fast animation; while the
-// pointer still rests where the program last put it, the user has not moved it.
+// user input. A report from the game's thread can arrive many moves after the
+// player has moved the pointer on (fast animation moves it every 10 ms), so
+// the last points it set all count; and while the pointer still rests where
+// the program last put it, the user has not moved it.
 LRESULT OnMouseMove(int32_t x, int32_t y) {
-    const SScreenPoint expected = SaverState.ExpectedCursorPos.Load();
-    if (SamePoint(expected, x, y) || SamePoint(SaverState.PreviousCursorPos.Load(), x, y)) return 0;
+    if (SaverState.IsOwnCursorPos(SScreenPoint{x, y})) return 0;
     POINT now;
-    if (GetCursorPos(&now) && SamePoint(expected, now.x, now.y)) return 0;
+    if (GetCursorPos(&now) && SamePoint(SaverState.ExpectedCursorPos.Load(), now.x, now.y)) return 0;
     return EndRun();
 }
 

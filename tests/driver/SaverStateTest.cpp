@@ -23,3 +23,23 @@ TEST(SaverState, ResetGivesTheInitialValues) {
     EXPECT_EQ(SaverState.LevelChangeTime.load(), 0xFFFFFFFFu);
     EXPECT_EQ(SaverState.ExpectedCursorPos.Load().X, 0);
 }
+
+// The program's own pointer points are recognised for the last 32 moves,
+// across the ring's wrap, and no older one or a point never set is.
+TEST(SaverState, OwnCursorPointsRememberedForTheLastMoves) {
+    SaverState.Reset();
+    EXPECT_FALSE(SaverState.IsOwnCursorPos(SScreenPoint{5, 5}));
+    const uint32_t n = SSaverState::kRecentCursorCount;
+    for (uint32_t i = 0; i < n + 10; ++i) SaverState.NoteCursorPos(SScreenPoint{static_cast<int32_t>(100 + i), 7});
+    const struct {
+        int32_t X;
+        bool Own;
+    } cases[] = {{100 + static_cast<int32_t>(n + 9), true},  // the last
+                 {100 + 10, true},                            // the oldest still kept
+                 {100 + 9, false},                            // one older
+                 {100, false},
+                 {99, false}};
+    for (const auto& c : cases) EXPECT_EQ(SaverState.IsOwnCursorPos(SScreenPoint{c.X, 7}), c.Own) << c.X;
+    EXPECT_EQ(SaverState.PreviousCursorPos.Load().X, 100 + static_cast<int32_t>(n + 8));
+    SaverState.Reset();
+}
