@@ -9,10 +9,20 @@ zip_file=$(ls "$DIST"/korvane-*-win64.zip 2>/dev/null | head -1)
 DIR="$WINEPREFIX/drive_c/korvane-bundle-$$"
 OUT=$(mktemp -d)
 pid=""
-cleanup() { [ -n "$pid" ] && wine_kill "$pid"; rm -rf "$DIR" "$OUT"; }
+# A game left by an earlier test (a killed run leaves its game top-most)
+# would cover this run's game.
+close_games() {
+    local w p
+    for w in $(xdotool search --name '^MineSweeper$' 2>/dev/null); do
+        p=$(xdotool getwindowpid "$w" 2>/dev/null) && [ -n "$p" ] && kill -9 "$p" 2>/dev/null
+    done
+    true
+}
+cleanup() { [ -n "$pid" ] && wine_kill "$pid"; close_games; rm -rf "$DIR" "$OUT"; }
 trap cleanup EXIT
 mkdir -p "$DIR"
 unzip -q "$zip_file" -d "$DIR" || fail "unzip $zip_file"
+close_games
 
 KEY='HKCU\Software\VelkorScreenSaver'
 reg_delete "$KEY"

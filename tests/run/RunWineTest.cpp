@@ -125,6 +125,22 @@ RECT ScreenRect() {
     return r;
 }
 
+// A game left by an earlier test (a run that was killed leaves its game
+// top-most) would cover this run's game and be taken for it.
+void CloseStrayGames() {
+    for (int i = 0; i < 10; ++i) {
+        HWND w = FindWindowA("MineSweeper", "MineSweeper");
+        DWORD pid = 0;
+        if (!w || !GetWindowThreadProcessId(w, &pid) || !pid) return;
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+        if (!process) return;
+        TerminateProcess(process, 255);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+        wintest::WaitWindowGone(w, 5000);
+    }
+}
+
 // One velkor.scr /s in a directory of its own holding the program and,
 // unless left out, the hook library and the stand-in game.
 class CSaverRun {
@@ -132,6 +148,7 @@ public:
     ~CSaverRun() { Kill(); }
 
     bool Start(bool withHooks = true, bool withGame = true) {
+        CloseStrayGames();
         static int serial = 0;
         Dir = standintest::TempDir() + "saver-run-" + std::to_string(GetCurrentProcessId()) + "-" +
               std::to_string(++serial);
