@@ -18,6 +18,8 @@ namespace {
 const uint32_t kCustomLevel = 3;
 // About two seconds of quick reads without change before a full read.
 const uint32_t kStillPollsBeforeFullRead = 50;
+// About a second and a half of failed full reads before the game is raised.
+const uint32_t kFailedReadsBeforeRaise = 40;
 // After the blank-screen switch, how long the board may stay unreadable or
 // unchanged before the game is given back without waiting for its end: a
 // board that cannot be read (covered, or a dialog over it) never ends, and
@@ -219,6 +221,7 @@ DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
     // rebuilds the logic board from a full read.
     uint32_t stillPolls = 0;
     bool rebuild = false;
+    uint32_t failedReads = 0;  // full reads in a row that failed
     // Tick count of the last read that showed the board (or a change on it).
     uint32_t lastProgress = TickCount();
 
@@ -263,9 +266,16 @@ DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
                     delete logic;
                     logic = nullptr;
                 }
+                // Reads fail while another window covers the board. Under Wine
+                // the order of top-most windows does not always hold, so the
+                // game, top-most for the whole run, is raised again now and then.
+                if (++failedReads % kFailedReadsBeforeRaise == 0)
+                    SetWindowPos(gameWindow, HWND_TOPMOST, 0, 0, 0, 0,
+                                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
                 SleepMs(10);
                 continue;
             }
+            failedReads = 0;
             lastProgress = TickCount();
             if (inGame) KeepPlacedFlags(board, placedFlags);
             if (!inGame && board->State != NotStarted) {
