@@ -241,4 +241,29 @@ void PumpFor(DWORD ms) {
     }
 }
 
+namespace {
+
+BOOL CALLBACK DescribeWindow(HWND w, LPARAM out) {
+    if (!IsWindowVisible(w)) return TRUE;
+    char cls[64] = "", title[64] = "", line[256];
+    GetClassNameA(w, cls, sizeof cls);
+    GetWindowTextA(w, title, sizeof title);
+    RECT r{};
+    GetWindowRect(w, &r);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    std::snprintf(line, sizeof line, "  %s \"%s\" (%ld,%ld)-(%ld,%ld)%s pid %lu\n", cls, title, r.left, r.top, r.right,
+                  r.bottom, (GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) ? " top-most" : "", pid);
+    *reinterpret_cast<std::string*>(out) += line;
+    return TRUE;
+}
+
+}  // namespace
+
+std::string DescribeWindows() {
+    std::string text;
+    EnumWindows(DescribeWindow, reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
 }  // namespace wintest

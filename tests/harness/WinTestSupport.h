@@ -54,6 +54,10 @@ bool RegGetDword(const char* key, const char* name, DWORD* value);
 bool RegSetRaw(const char* key, const char* name, DWORD type, const void* data, DWORD size);
 bool RegDeleteTree(const char* key);
 
+// The visible top-level windows, front first, one line each: for the
+// message of a failed check.
+std::string DescribeWindows();
+
 // Pumps this thread's messages for ms milliseconds.
 void PumpFor(DWORD ms);
 

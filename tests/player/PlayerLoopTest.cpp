@@ -106,14 +106,20 @@ struct SObserver {
             return;
         }
         ++Reads;
-        if (Board->State != Playing) return;
+        if (Board->State != Playing) return SeenQuestion.clear();
         ++PlayingReads;
         // A won board whose counter is not yet redrawn reads as in play with
         // every mine flagged; only a board with covered squares left counts.
+        // A square drawn half-way reads as a question mark for one sample;
+        // only one seen in two samples in a row is real.
         uint32_t flags = 0, covered = 0;
-        for (uint32_t i = 0; i < Board->Width * Board->Height; ++i) {
+        const uint32_t count = Board->Width * Board->Height;
+        if (SeenQuestion.size() != count) SeenQuestion.assign(count, 0);
+        for (uint32_t i = 0; i < count; ++i) {
             const SMineSweeperSquare& s = Board->Squares[i];
-            if (s.Mark == SquareMark::Question) ++QuestionMarks;
+            const bool question = s.Mark == SquareMark::Question;
+            if (question && SeenQuestion[i]) ++QuestionMarks;
+            SeenQuestion[i] = question;
             if (s.Mark == SquareMark::Flag) ++flags;
             if (!s.Opened && s.Mark == SquareMark::None) ++covered;
         }
@@ -122,6 +128,7 @@ struct SObserver {
     CVelkorInterface Face;
     CMineSweeperBoard* Board = nullptr;
     DWORD Last = 0;
+    std::vector<uint8_t> SeenQuestion;
     int Reads = 0, PlayingReads = 0, QuestionMarks = 0, FlagsInPlay = 0;
 };
 

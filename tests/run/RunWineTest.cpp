@@ -187,8 +187,11 @@ public:
         return lines;
     }
 
-    bool WaitGames(size_t n, DWORD timeoutMs = 60000) {
-        return WaitFor([&] { return Records().size() >= n; }, timeoutMs);
+    // On failure, says what was on the screen instead.
+    ::testing::AssertionResult WaitGames(size_t n, DWORD timeoutMs = 60000) {
+        if (WaitFor([&] { return Records().size() >= n; }, timeoutMs)) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << Records().size() << " of " << n << " games finished; windows:\n"
+                                             << wintest::DescribeWindows();
     }
 
     // Waits for the game window to close, noting where it was last.
