@@ -269,9 +269,13 @@ DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
                 // Reads fail while another window covers the board. Under Wine
                 // the order of top-most windows does not always hold, so the
                 // game, top-most for the whole run, is raised again now and then.
-                if (++failedReads % kFailedReadsBeforeRaise == 0)
+                // A custom-field dialog that opened only after its use had
+                // given up on it covers the board too, and blocks the game.
+                if (++failedReads % kFailedReadsBeforeRaise == 0) {
+                    SettleCustomDialog(gameWindow);
                     SetWindowPos(gameWindow, HWND_TOPMOST, 0, 0, 0, 0,
                                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+                }
                 SleepMs(10);
                 continue;
             }

@@ -15,6 +15,7 @@ const int kSquareBitmap = 410;
 const int kCell = 16;
 const int kCells = 16;
 const UINT_PTR kTimer = 1;
+const DWORD kHostCheckMs = 500;
 
 // The game's square strip as a device-dependent bitmap; null keeps the
 // preview black.
@@ -147,9 +148,17 @@ bool RunPreview(HINSTANCE instance, HWND host) {
     HWND window = CreateWindowExA(0, kClassName, kWindowTitle, WS_CHILD | WS_VISIBLE | WS_MAXIMIZE, 0, 0, 100, 100,
                                   host, nullptr, instance, nullptr);
     PreviewBitmap = window ? LoadSquareStrip(window) : nullptr;
-    if (window) {
+    // A host whose process is killed takes this child window with it without
+    // a WM_DESTROY here (and without its timer), so the loop also ends once
+    // the window is gone.
+    for (bool running = window != nullptr; running && IsWindow(window);) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kHostCheckMs, QS_ALLINPUT);
         MSG m;
-        while (GetMessageA(&m, nullptr, 0, 0) > 0) {
+        while (running && PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            if (m.message == WM_QUIT) {
+                running = false;
+                break;
+            }
             TranslateMessage(&m);
             DispatchMessageA(&m);
         }

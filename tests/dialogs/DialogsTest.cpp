@@ -95,7 +95,7 @@ BOOL CALLBACK FindProc(HWND h, LPARAM lParam) {
     auto* f = reinterpret_cast<SFind*>(lParam);
     DWORD pid = 0;
     GetWindowThreadProcessId(h, &pid);
-    if (pid != f->Pid || !IsWindowVisible(h) || Text(h) != f->Title) return TRUE;
+    if (pid != f->Pid || !IsWindowVisible(h) || (f->Title && Text(h) != f->Title)) return TRUE;
     if (f->Owner && GetWindow(h, GW_OWNER) != f->Owner) return TRUE;
     f->Found = h;
     return FALSE;
@@ -673,6 +673,20 @@ TEST(Preview, RunsInTheHostFromTheCommandLine) {
         DestroyWindow(host);
         EXPECT_TRUE(saver.WaitEnd());
     }
+}
+
+// A host process that is killed (the settings closed from the task manager)
+// leaves no preview behind.
+TEST(Preview, EndsWhenTheHostProcessIsKilled) {
+    CSaver host;
+    ASSERT_TRUE(host.Start("", "", "notepad.exe"));
+    HWND hostWindow = host.WaitWindow(nullptr);
+    ASSERT_TRUE(hostWindow);
+    CSaver saver;
+    ASSERT_TRUE(saver.Start("/p " + Number(hostWindow), BinDir()));
+    ASSERT_TRUE(WaitPreview(hostWindow));
+    wintest::KillProcess(&host.Child);
+    EXPECT_TRUE(saver.WaitEnd()) << "the preview outlived its host";
 }
 
 }  // namespace
