@@ -310,8 +310,15 @@ class SaverRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
         // Start the pointer where no game lands first: the top-left corner.
-        // Placed through Wine, which then knows where it is, as Windows would.
-        ASSERT_TRUE(SetCursorPos(3, 3));
+        // Wine learns of xdotool's moves only over its own windows, and its
+        // SetCursorPos moves the X pointer only when its own idea of the
+        // position changes; both together make Wine and X agree, as the
+        // saver takes the position at its start for the program's own.
+        ASSERT_TRUE(Xdotool("mousemove 3 3"));
+        ASSERT_TRUE(SetCursorPos(4, 4) && SetCursorPos(3, 3));
+        wintest::PumpFor(150);  // past that, Wine asks X where the pointer is
+        POINT at{};
+        ASSERT_TRUE(WaitFor([&] { return GetCursorPos(&at) && at.x == 3 && at.y == 3; }, 2000)) << at.x << "," << at.y;
         // A user on a standard level unless a test says otherwise (see below
         // on custom fields).
         WriteUserGame({0, 9, 9, 10, 1});
