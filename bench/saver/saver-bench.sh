@@ -24,7 +24,7 @@ cp "$root"/build/x64/bin/{velkor.scr,brenmoth.dll,velkor.exe} "$out/saver/"
 XVFB_PID=""
 for n in $(seq 141 190); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$out/xvfb.log" 2>&1 &
     XVFB_PID=$!
     for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
     export DISPLAY=":$n"
