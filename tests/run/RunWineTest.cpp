@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "StandinSupport.h"
@@ -79,14 +80,16 @@ struct SSettings {
     DWORD Animation = 0, GameMode = 5, Blank = 1, ShowStatistics = 1, SwitchBlank = 0, SwitchAfter = 30;
 };
 
+// Replaces a key with the given values.
+void WriteKey(const char* key, std::initializer_list<std::pair<const char*, DWORD>> values) {
+    wintest::RegDeleteTree(key);
+    for (const auto& v : values) wintest::RegSetDword(key, v.first, v.second);
+}
+
 void WriteSettings(const SSettings& s) {
-    wintest::RegDeleteTree(kSaverKey);
-    wintest::RegSetDword(kSaverKey, "AnimationMode", s.Animation);
-    wintest::RegSetDword(kSaverKey, "GameMode", s.GameMode);
-    wintest::RegSetDword(kSaverKey, "BlankBackground", s.Blank);
-    wintest::RegSetDword(kSaverKey, "ShowStatistics", s.ShowStatistics);
-    wintest::RegSetDword(kSaverKey, "SwitchToBlankScreen", s.SwitchBlank);
-    wintest::RegSetDword(kSaverKey, "SwitchToBlankScreenAfter", s.SwitchAfter);
+    WriteKey(kSaverKey, {{"AnimationMode", s.Animation}, {"GameMode", s.GameMode}, {"BlankBackground", s.Blank},
+                         {"ShowStatistics", s.ShowStatistics}, {"SwitchToBlankScreen", s.SwitchBlank},
+                         {"SwitchToBlankScreenAfter", s.SwitchAfter}});
 }
 
 // The user's own game settings before a run.
@@ -95,12 +98,8 @@ struct SUserGame {
 };
 
 void WriteUserGame(const SUserGame& g) {
-    wintest::RegDeleteTree(kGameKey);
-    wintest::RegSetDword(kGameKey, "Level", g.Level);
-    wintest::RegSetDword(kGameKey, "Width", g.Width);
-    wintest::RegSetDword(kGameKey, "Height", g.Height);
-    wintest::RegSetDword(kGameKey, "Mines", g.Mines);
-    wintest::RegSetDword(kGameKey, "Marks", g.Marks);
+    WriteKey(kGameKey, {{"Level", g.Level}, {"Width", g.Width}, {"Height", g.Height}, {"Mines", g.Mines},
+                        {"Marks", g.Marks}});
 }
 
 // Level and option; the custom size too when the user plays a custom field.
