@@ -139,9 +139,7 @@ bool PlaceBlock(HDC dc, int32_t W, int32_t H, uint32_t won, uint32_t lost) {
 }
 
 void LayOutOverlay(HWND hwnd) {
-    if (!SaverSettings.ShowStatistics || !SaverState.OverlayLayoutPending || !SaverSettings.BlankBackground ||
-        SaverState.BlankScreenActive)
-        return;
+    if (!OverlayWanted() || !SaverState.OverlayLayoutPending) return;
     SaverState.OverlayLayoutPending = false;
     RECT client;
     GetClientRect(hwnd, &client);

@@ -21,15 +21,9 @@ cmake --build "$root/build/x64" -j2 --target velkor velkor_game brenmoth >/dev/n
 out=$root/build/bench-saver
 rm -rf "$out"; mkdir -p "$out/saver"
 cp "$root"/build/x64/bin/{velkor.scr,brenmoth.dll,velkor.exe} "$out/saver/"
-XVFB_PID=""
-for n in $(seq 141 190); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$out/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.05; done
-    export DISPLAY=":$n"
-    break
-done
+. "$root/scripts/xvfb.sh"
+start_xvfb 141 190 "$out/xvfb.log" || exit 1
+export DISPLAY=$XVFB_DISPLAY
 export WINEPREFIX="$out/prefix" WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
 SAVER_PID=""
 cleanup() {

@@ -124,19 +124,25 @@ RECT ScreenRect() {
     return r;
 }
 
+// Ends the process of a game window and waits for the window to go.
+void KillGameProcess(HWND game) {
+    DWORD pid = 0;
+    if (!game || !GetWindowThreadProcessId(game, &pid) || !pid) return;
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    if (!process) return;
+    TerminateProcess(process, 255);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+    wintest::WaitWindowGone(game, 5000);
+}
+
 // A game left by an earlier test (a run that was killed leaves its game
 // top-most) would cover this run's game and be taken for it.
 void CloseStrayGames() {
     for (int i = 0; i < 10; ++i) {
         HWND w = FindWindowA("MineSweeper", "MineSweeper");
-        DWORD pid = 0;
-        if (!w || !GetWindowThreadProcessId(w, &pid) || !pid) return;
-        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-        if (!process) return;
-        TerminateProcess(process, 255);
-        WaitForSingleObject(process, 5000);
-        CloseHandle(process);
-        wintest::WaitWindowGone(w, 5000);
+        if (!w) return;
+        KillGameProcess(w);
     }
 }
 
@@ -216,15 +222,7 @@ public:
     // Ends what is left of a failed run (the saver, then the game by its process id).
     void Kill() {
         wintest::KillProcess(&Child);
-        DWORD pid = 0;
-        if (Game && IsWindow(Game) && GetWindowThreadProcessId(Game, &pid) && pid) {
-            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-            if (process) {
-                TerminateProcess(process, 255);
-                WaitForSingleObject(process, 5000);
-                CloseHandle(process);
-            }
-        }
+        if (Game && IsWindow(Game)) KillGameProcess(Game);
     }
 
     std::string Dir, RecordPath;

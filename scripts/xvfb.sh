@@ -1,0 +1,26 @@
+# Sourced: start_xvfb FIRST LAST LOG starts a virtual display on the first
+# free number in FIRST..LAST and sets XVFB_DISPLAY (":n") and XVFB_PID;
+# returns 1 when none is free.
+#
+# -noreset: an X server resets when its last client leaves (between two Wine
+# programs, or after each lone xdotool), which puts the pointer back in the
+# middle behind Wine's back.
+start_xvfb() {
+    local n
+    XVFB_DISPLAY="" XVFB_PID=""
+    for n in $(seq "$1" "$2"); do
+        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$3" 2>&1 &
+        XVFB_PID=$!
+        for _ in $(seq 1 100); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            kill -0 "$XVFB_PID" 2>/dev/null || break
+            sleep 0.05
+        done
+        # Another run may have taken the same number at the same moment.
+        if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$XVFB_PID" 2>/dev/null; then XVFB_DISPLAY=":$n"; return 0; fi
+        kill "$XVFB_PID" 2>/dev/null; XVFB_PID=""
+    done
+    echo "no free display for Xvfb" >&2
+    return 1
+}
