@@ -32,7 +32,8 @@ cleanup() {
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
 }
 trap cleanup EXIT
-wineboot -i >/dev/null 2>&1
+. "$root/scripts/wine-prefix.sh"
+init_wine_prefix "$out/wineboot.log"
 wineserver -p
 KEY='HKCU\Software\VelkorScreenSaver'
 setting() { wine reg add "$KEY" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null 2>&1; }

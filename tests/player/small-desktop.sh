@@ -15,7 +15,8 @@ cleanup() {
     rm -rf "$out"
 }
 trap cleanup EXIT
-wineboot -i </dev/null >/dev/null 2>&1
+. "$KORVANE_HARNESS/../../scripts/wine-prefix.sh"
+init_wine_prefix /dev/null
 timeout -k 5 300 wine explorer /desktop=korvane-small,502x359 "$KORVANE_BIN/tests/player/player_tests.exe" \
     --gtest_filter='*LargerThan*' "--gtest_output=xml:Z:${out//\//\\}\\result.xml" </dev/null || true
 cat "$out/result.xml" 2>/dev/null || { echo "no test result" >&2; exit 1; }
