@@ -29,22 +29,9 @@ const char kKey[] = "Software\\VelkorScreenSaver";
 const char* const kSettings[9] = {"SwitchToBlankScreenAfter", "SwitchToBlankScreen", "BlankBackground",
                                   "ShowStatistics", "AnimationMode", "GameMode",
                                   "CustomGameWidth", "CustomGameHeight", "CustomGameMines"};
-const DWORD kTimeout = 20000;
 
 std::string BinDir() { return wintest::ProgramDir() + "..\\..\\bin\\"; }
 std::string Number(HWND h) { return std::to_string(static_cast<unsigned>(reinterpret_cast<uintptr_t>(h))); }
-
-// Waits for a condition while serving this thread's windows: the preview's
-// and the owner tests' host windows belong to it and get sent messages.
-template <class F>
-bool WaitUntil(F condition, DWORD timeoutMs = kTimeout) {
-    const DWORD start = GetTickCount();
-    while (!condition()) {
-        if (GetTickCount() - start >= timeoutMs) return false;
-        wintest::PumpFor(10);
-    }
-    return true;
-}
 
 // Every value of the key as type and bytes; "(no key)" when it is absent.
 typedef std::map<std::string, std::pair<DWORD, std::string>> TValues;
@@ -101,22 +88,6 @@ BOOL CALLBACK FindProc(HWND h, LPARAM lParam) {
     return FALSE;
 }
 
-// Taken once the window is in front and its picture has settled (two
-// captures 300 ms apart equal), since another process paints it.
-void SaveShot(HWND window, const char* name) {
-    const char* dir = std::getenv("DIALOG_SHOTS");
-    RECT r;
-    if (!dir || !GetWindowRect(window, &r)) return;
-    SetForegroundWindow(window);
-    wintest::SImage image, previous;
-    WaitUntil([&] {
-        previous = image;
-        wintest::PumpFor(300);
-        return wintest::CaptureScreen(r, &image) && image.Pixels == previous.Pixels;
-    }, 5000);
-    wintest::SavePng(image, std::string(dir) + "\\" + name);
-}
-
 // One run of velkor.scr.
 class CSaver {
 public:
@@ -131,13 +102,13 @@ public:
     }
     HWND WaitWindow(const char* title, HWND owner = nullptr) {
         HWND found = nullptr;
-        WaitUntil([&] { return (found = Window(title, owner)) != nullptr; });
+        wintest::WaitFor([&] { return (found = Window(title, owner)) != nullptr; });
         return found;
     }
     // Ended by itself with exit code 0 (a crash gives another code).
     bool WaitEnd() {
         DWORD code = 1;
-        if (!WaitUntil([&] { return WaitForSingleObject(Child.Process, 0) == WAIT_OBJECT_0; })) return false;
+        if (!wintest::WaitFor([&] { return WaitForSingleObject(Child.Process, 0) == WAIT_OBJECT_0; })) return false;
         return wintest::WaitProcess(&Child, 1000, &code) && code == 0;
     }
     wintest::SChild Child;
@@ -224,7 +195,7 @@ TEST(ConfigureDialog, ShowsStoredSettingsAndSavesOnlyOnOk) {
         EXPECT_EQ(ItemText(dialog, 193), c.Minutes);
         EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, 193)) != 0, c.MinutesEnabled);
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, 129)));  // not tied to 128 until 128 is clicked
-        if (c.Shot) SaveShot(dialog, c.Shot);
+        if (c.Shot) wintest::SaveWindowShot(dialog, "DIALOG_SHOTS", c.Shot);
         for (int id : c.Clicks) Click(dialog, id);
         if (c.TypedMinutes) SetDlgItemTextA(dialog, 193, c.TypedMinutes);
         for (int id : {129, 193})
@@ -278,7 +249,7 @@ std::vector<std::string> Shown(HWND stats) {
     return {ItemText(stats, 128), ItemText(stats, 129), ItemText(stats, 130), ItemText(stats, 131)};
 }
 void ExpectShown(HWND stats, const std::vector<std::string>& expected) {
-    WaitUntil([&] { return Shown(stats) == expected; }, 5000);
+    wintest::WaitFor([&] { return Shown(stats) == expected; }, 5000);
     EXPECT_EQ(Shown(stats), expected);
 }
 
@@ -296,7 +267,7 @@ TEST(StatisticsDialog, CountsPerLevelReadAfreshAndReset) {
     HWND tabs = GetDlgItem(stats, 48);
     EXPECT_EQ(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0), 3);
     ExpectShown(stats, {"3", "1", "2", "33.3%"});
-    SaveShot(stats, "dialog-statistics.png");
+    wintest::SaveWindowShot(stats, "DIALOG_SHOTS", "dialog-statistics.png");
 
     // The arrow keys move between the tabs as the user would.
     const struct {
@@ -310,7 +281,7 @@ TEST(StatisticsDialog, CountsPerLevelReadAfreshAndReset) {
     for (const auto& s : steps) {
         if (s.Tab == 0) wintest::RegSetDword(kKey, "BeginnerWonGames", 4);
         PostMessageA(tabs, WM_KEYDOWN, s.Key, 0);
-        EXPECT_TRUE(WaitUntil([&] { return SendMessageA(tabs, TCM_GETCURSEL, 0, 0) == s.Tab; }, 5000));
+        EXPECT_TRUE(wintest::WaitFor([&] { return SendMessageA(tabs, TCM_GETCURSEL, 0, 0) == s.Tab; }, 5000));
         ExpectShown(stats, s.Shown);
     }
 
@@ -326,7 +297,7 @@ TEST(StatisticsDialog, CountsPerLevelReadAfreshAndReset) {
         HWND no = GetDlgItem(box, IDNO);
         GUITHREADINFO input = {};
         input.cbSize = sizeof input;
-        EXPECT_TRUE(WaitUntil([&] {
+        EXPECT_TRUE(wintest::WaitFor([&] {
             return FindWindowExA(box, nullptr, nullptr, "Really delete statistic?") &&
                    (GetWindowLongA(no, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON &&
                    GetGUIThreadInfo(GetWindowThreadProcessId(box, nullptr), &input) && input.hwndFocus == no;
@@ -334,7 +305,7 @@ TEST(StatisticsDialog, CountsPerLevelReadAfreshAndReset) {
         // No: Enter on the default button, as the user would press it.
         if (answer == IDNO) PostMessageA(no, WM_KEYDOWN, VK_RETURN, 0);
         else PostClick(box, IDYES);
-        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+        EXPECT_TRUE(wintest::WaitFor([&] { return !IsWindow(box); }));
         if (answer == IDNO) {
             EXPECT_EQ(ReadKey(), before);
             EXPECT_EQ(Shown(stats), (std::vector<std::string>{"6", "4", "2", "66.7%"}));
@@ -348,7 +319,7 @@ TEST(StatisticsDialog, CountsPerLevelReadAfreshAndReset) {
     ExpectShown(stats, {"0", "0", "0", ""});
 
     PostClick(stats, IDOK);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(stats); }));
+    EXPECT_TRUE(wintest::WaitFor([&] { return !IsWindow(stats); }));
     Click(dialog, IDCANCEL);
     EXPECT_TRUE(saver.WaitEnd());
     EXPECT_EQ(ReadKey(), zero);  // no settings written
@@ -380,71 +351,19 @@ POINT Middle(HWND control) {
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-void MovePointer(POINT p) {
-    SetCursorPos(p.x, p.y);
-    WaitUntil([&] {
-        POINT now;
-        return GetCursorPos(&now) && now.x == p.x && now.y == p.y;
-    }, 5000);
-}
-
 // The pointer shape at a point once the window there has set it (the same
 // in two looks 300 ms apart).
 HCURSOR SettledCursorAt(POINT p) {
-    MovePointer(p);
+    wintest::MovePointer(p);
     CURSORINFO now = {}, before = {};
     now.cbSize = before.cbSize = sizeof now;
-    WaitUntil([&] {
+    wintest::WaitFor([&] {
         GetCursorInfo(&before);
         wintest::PumpFor(300);
         return GetCursorInfo(&now) && now.hCursor == before.hCursor;
     }, 5000);
     return now.hCursor;
 }
-
-// A real click (through the input queue) at the middle of a control.
-void ClickAt(HWND control) {
-    const POINT p = Middle(control);
-    MovePointer(p);
-    INPUT input[2] = {};
-    for (INPUT& i : input) {
-        i.type = INPUT_MOUSE;
-        i.mi.dx = MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-        i.mi.dy = MulDiv(p.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    }
-    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP;
-    SendInput(2, input, sizeof(INPUT));
-}
-
-// The "open" command of a class in the prefix's machine classes (Wine's
-// shell reads web schemes there only), put back as it was at the end.
-class CSchemeHandler {
-public:
-    CSchemeHandler(const char* scheme, const std::string& command)
-        : Key(std::string("Software\\Classes\\") + scheme + "\\shell\\open\\command") {
-        HKEY key;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, Key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr))
-            return;
-        char old[1024];
-        DWORD size = sizeof old;
-        if (RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS)
-            Old.assign(old, size);
-        Set = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                             static_cast<DWORD>(command.size() + 1)) == ERROR_SUCCESS;
-        RegCloseKey(key);
-    }
-    ~CSchemeHandler() {
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Key.c_str(), 0, KEY_SET_VALUE, &key)) return;
-        if (Old.empty()) RegDeleteValueA(key, nullptr);
-        else RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(Old.data()), static_cast<DWORD>(Old.size()));
-        RegCloseKey(key);
-    }
-    const std::string Key;
-    std::string Old;
-    bool Set = false;
-};
 
 // The links open through the shell's "open" verb; the test prefix routes
 // web addresses to a program that only writes them down.
@@ -453,7 +372,7 @@ TEST(AboutDialog, VersionAndLinks) {
     const std::string caught = wintest::ProgramDir() + "url-caught.txt";
     DeleteFileA(caught.c_str());
     const std::string command = "\"" + catcher + "\" \"%1\"";
-    CSchemeHandler http("http", command), https("https", command);
+    wintest::CSchemeHandler http("http", command), https("https", command);
     ASSERT_TRUE(http.Set && https.Set);
 
     CSaver saver;
@@ -467,7 +386,7 @@ TEST(AboutDialog, VersionAndLinks) {
     EXPECT_EQ(version, "1.5");
     EXPECT_EQ(ItemText(about, 51), "Version " + version + ", freeware without warranty");
     EXPECT_EQ(ItemText(about, 16), "The Korvane");
-    SaveShot(about, "dialog-about.png");
+    wintest::SaveWindowShot(about, "DIALOG_SHOTS", "dialog-about.png");
     // The hand shows over the two links only; the other texts keep the
     // pointer of the dialog itself.
     RECT frame;
@@ -486,14 +405,14 @@ TEST(AboutDialog, VersionAndLinks) {
     std::vector<std::string> expected;
     for (const auto& link : links) {
         SCOPED_TRACE(link.Url);
-        ClickAt(GetDlgItem(about, link.Id));
+        wintest::ClickAt(Middle(GetDlgItem(about, link.Id)));
         expected.push_back(link.Url);
-        EXPECT_TRUE(WaitUntil([&] { return Lines(caught) == expected; }));
+        EXPECT_TRUE(wintest::WaitFor([&] { return Lines(caught) == expected; }));
     }
     EXPECT_EQ(Lines(caught), expected);
 
     PostClick(about, IDOK);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
+    EXPECT_TRUE(wintest::WaitFor([&] { return !IsWindow(about); }));
     Click(dialog, IDCANCEL);
     EXPECT_TRUE(saver.WaitEnd());
 }
@@ -577,7 +496,7 @@ HWND CreateHost() {
 
 HWND WaitPreview(HWND host) {
     HWND preview = nullptr;
-    WaitUntil([&] {
+    wintest::WaitFor([&] {
         return (preview = FindWindowExA(host, nullptr, "VelkorScreenSaverClass", "VelkorScreenSaverMainWindow"));
     });
     return preview;
@@ -586,7 +505,7 @@ HWND WaitPreview(HWND host) {
 // Maximised in the host (the window may be found before it is).
 void ExpectFillsHost(HWND host, HWND preview) {
     RECT hostClient, previewClient;
-    EXPECT_TRUE(WaitUntil([&] {
+    EXPECT_TRUE(wintest::WaitFor([&] {
         return GetClientRect(host, &hostClient) && GetClientRect(preview, &previewClient) &&
                EqualRect(&hostClient, &previewClient);
     }, 5000));
@@ -627,11 +546,11 @@ TEST(Preview, AnimatesTheGamesSquaresOrStaysBlack) {
         wintest::SImage first, second;
         if (c.Animates) {
             int firstPhase = -1, secondPhase = -1;
-            EXPECT_TRUE(WaitUntil([&] {
+            EXPECT_TRUE(wintest::WaitFor([&] {
                 return wintest::CaptureClient(host, &first) && (firstPhase = TilePhase(first, strip)) >= 0;
             }));
             const DWORD firstTime = GetTickCount();
-            EXPECT_TRUE(WaitUntil([&] {
+            EXPECT_TRUE(wintest::WaitFor([&] {
                 return wintest::CaptureClient(host, &second) && GetTickCount() - firstTime >= 100 &&
                        (secondPhase = TilePhase(second, strip)) >= 0 && secondPhase != firstPhase;
             }));
@@ -639,7 +558,7 @@ TEST(Preview, AnimatesTheGamesSquaresOrStaysBlack) {
             if (const char* dir = std::getenv("DIALOG_SHOTS")) wintest::SavePng(second, std::string(dir) + "\\preview.png");
         } else {
             // Black over the white host, and still black ten timer periods on.
-            EXPECT_TRUE(WaitUntil([&] { return wintest::CaptureClient(host, &first) && AllBlack(first); }));
+            EXPECT_TRUE(wintest::WaitFor([&] { return wintest::CaptureClient(host, &first) && AllBlack(first); }));
             const DWORD start = GetTickCount();
             while (GetTickCount() - start < 1000) {
                 ASSERT_TRUE(wintest::CaptureClient(host, &second));
@@ -649,7 +568,7 @@ TEST(Preview, AnimatesTheGamesSquaresOrStaysBlack) {
         }
         // The host ends the preview by destroying its window.
         DestroyWindow(host);
-        EXPECT_TRUE(WaitUntil([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }));
+        EXPECT_TRUE(wintest::WaitFor([&] { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }));
         CloseHandle(thread);
     }
     SetCurrentDirectoryA(wintest::ProgramDir().c_str());

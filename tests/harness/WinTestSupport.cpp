@@ -229,16 +229,99 @@ bool RegDeleteTree(const char* key) {
     return false;
 }
 
-void PumpFor(DWORD ms) {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        MSG m;
-        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&m);
-            DispatchMessageA(&m);
-        }
-        Sleep(5);
+void Pump() {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
     }
+}
+
+void PumpFor(DWORD ms) {
+    const DWORD start = GetTickCount();
+    do {
+        Pump();
+        if (ms) Sleep(5);
+    } while (GetTickCount() - start < ms);
+}
+
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        Pump();
+        if (done()) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+bool Xdotool(const std::string& args, DWORD timeoutMs) {
+    SChild child;
+    if (!StartProcess("start.exe /wait /unix /usr/bin/xdotool " + args, &child)) return false;
+    const DWORD start = GetTickCount();
+    while (MsgWaitForMultipleObjects(1, &child.Process, FALSE, 10, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        Pump();
+        if (GetTickCount() - start > timeoutMs) return KillProcess(&child), false;
+    }
+    return WaitProcess(&child, 1000);
+}
+
+void MovePointer(POINT p) {
+    SetCursorPos(p.x, p.y);
+    WaitFor([&] {
+        POINT now;
+        return GetCursorPos(&now) && now.x == p.x && now.y == p.y;
+    }, 5000);
+}
+
+void ClickAt(POINT p) {
+    MovePointer(p);
+    INPUT input[2] = {};
+    for (INPUT& i : input) {
+        i.type = INPUT_MOUSE;
+        i.mi.dx = MulDiv(p.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+        i.mi.dy = MulDiv(p.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    }
+    input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN;
+    input[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP;
+    SendInput(2, input, sizeof(INPUT));
+}
+
+void SaveWindowShot(HWND window, const char* dirVariable, const char* name) {
+    char dir[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableA(dirVariable, dir, sizeof dir);
+    RECT r;
+    if (n == 0 || n >= sizeof dir || !GetWindowRect(window, &r)) return;
+    SetForegroundWindow(window);
+    SImage image, previous;
+    WaitFor([&] {
+        previous = image;
+        PumpFor(300);
+        return CaptureScreen(r, &image) && image.Pixels == previous.Pixels;
+    }, 5000);
+    SavePng(image, std::string(dir) + "\\" + name);
+}
+
+CSchemeHandler::CSchemeHandler(const char* scheme, const std::string& command)
+    : Key(std::string("Software\\Classes\\") + scheme + "\\shell\\open\\command") {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, Key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr))
+        return;
+    char old[1024];
+    DWORD size = sizeof old;
+    if (RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS)
+        Old.assign(old, size);
+    Set = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                         static_cast<DWORD>(command.size() + 1)) == ERROR_SUCCESS;
+    RegCloseKey(key);
+}
+
+CSchemeHandler::~CSchemeHandler() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, Key.c_str(), 0, KEY_SET_VALUE, &key)) return;
+    if (Old.empty()) RegDeleteValueA(key, nullptr);
+    else RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(Old.data()), static_cast<DWORD>(Old.size()));
+    RegCloseKey(key);
 }
 
 namespace {

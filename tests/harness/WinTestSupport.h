@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,42 @@ bool RegDeleteTree(const char* key);
 // message of a failed check.
 std::string DescribeWindows();
 
-// Pumps this thread's messages for ms milliseconds.
+// Dispatches the messages queued for this thread now.
+void Pump();
+// Pumps this thread's messages for ms milliseconds (at least once).
 void PumpFor(DWORD ms);
+// Pumps this thread's messages until done() holds, asked after each round,
+// so that this thread's windows and hooks are served while it waits; false
+// when it still fails after timeoutMs.
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 60000);
+
+// Runs xdotool on the host display through Wine's "start /unix", pumping
+// meanwhile (with system-wide hooks our own input is reported here). Its
+// exit code does not come back: callers check the effect.
+bool Xdotool(const std::string& args, DWORD timeoutMs = 20000);
+// Moves the pointer and waits until the system reports it there.
+void MovePointer(POINT p);
+// A real left click at p, through the input queue.
+void ClickAt(POINT p);
+
+// With the environment variable dirVariable naming a directory, saves the
+// window as a PNG there once it is in front and its picture has settled (two
+// captures 300 ms apart alike, since another process paints it).
+void SaveWindowShot(HWND window, const char* dirVariable, const char* name);
+
+// The "open" command of a URL scheme in the prefix's machine classes (Wine's
+// shell reads web schemes there only), put back as it was at the end.
+class CSchemeHandler {
+public:
+    CSchemeHandler(const char* scheme, const std::string& command);
+    ~CSchemeHandler();
+    CSchemeHandler(const CSchemeHandler&) = delete;
+    CSchemeHandler& operator=(const CSchemeHandler&) = delete;
+    bool Set = false;
+
+private:
+    const std::string Key;
+    std::string Old;
+};
 
 }  // namespace wintest

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,36 +66,13 @@ std::vector<SReport> ReportsOf(UINT msg, HWND receiver = nullptr) {
     return found;
 }
 
-void Pump() {
-    MSG m;
-    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
-}
+using wintest::Pump;
 
 // Pumps until pred holds; false when it still fails after kWaitMs.
-template <typename TPred>
-bool PumpUntil(TPred pred) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        Pump();
-        if (pred()) return true;
-        if (GetTickCount() - start > kWaitMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
+bool PumpUntil(const std::function<bool()>& pred) { return wintest::WaitFor(pred, kWaitMs); }
 
-// Runs xdotool on the host display through Wine's "start /unix". Its exit
-// code does not come back, so callers check what the target window got.
-bool Xdotool(const std::string& args) {
-    wintest::SChild child;
-    if (!wintest::StartProcess("start.exe /wait /unix /usr/bin/xdotool " + args, &child)) return false;
-    // Pump while waiting: a mouse-control hook may be asking our receivers.
-    const DWORD start = GetTickCount();
-    while (MsgWaitForMultipleObjects(1, &child.Process, FALSE, 10, QS_ALLINPUT) != WAIT_OBJECT_0) {
-        Pump();
-        if (GetTickCount() - start > kWaitMs) return wintest::KillProcess(&child), false;
-    }
-    return wintest::WaitProcess(&child, 1000);
-}
+// Pumped while it runs: a mouse-control hook may be asking our receivers.
+bool Xdotool(const std::string& args) { return wintest::Xdotool(args, kWaitMs); }
 
 // A target window in its own process.
 struct STarget {

@@ -209,15 +209,10 @@ protected:
     // Pumps this thread's messages and samples the game until done() or the time is up.
     template <class F>
     bool WaitUntil(F done, DWORD timeoutMs) {
-        DWORD start = GetTickCount();
-        for (;;) {
-            MSG m;
-            while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        return wintest::WaitFor([&] {
             if (Observer && IsWindow(Game.Window())) Observer->Sample();
-            if (done()) return true;
-            if (GetTickCount() - start > timeoutMs) return false;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        }
+            return done();
+        }, timeoutMs);
     }
     bool WaitThreadEnd(DWORD timeoutMs) {
         return WaitUntil([&] { return WaitForSingleObject(Thread, 0) == WAIT_OBJECT_0; }, timeoutMs);

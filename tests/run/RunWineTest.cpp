@@ -23,32 +23,13 @@ const char kSaverKey[] = "Software\\VelkorScreenSaver";
 const char kGameKey[] = "Software\\VelkorGame";
 const char* const kCounters[6] = {"BeginnerWonGames",     "BeginnerLostGames", "IntermediateWonGames",
                                   "IntermediateLostGames", "ExpertWonGames",    "ExpertLostGames"};
-constexpr DWORD kWaitMs = 60000;
 
 // Six counters in registry order: won, lost per level.
 typedef std::vector<uint32_t> TCounts;
 
-bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        wintest::PumpFor(20);
-    }
-    return true;
-}
+using wintest::WaitFor;
 
-// xdotool on the host display; the caller checks the effect.
-bool Xdotool(const std::string& args) {
-    wintest::SChild child;
-    if (!wintest::StartProcess("start.exe /wait /unix /usr/bin/xdotool " + args, &child)) return false;
-    const DWORD start = GetTickCount();
-    // Pumped meanwhile: with system-wide hooks our own input is reported from here.
-    while (MsgWaitForMultipleObjects(1, &child.Process, FALSE, 10, QS_ALLINPUT) != WAIT_OBJECT_0) {
-        wintest::PumpFor(0);
-        if (GetTickCount() - start > 20000) return wintest::KillProcess(&child), false;
-    }
-    return wintest::WaitProcess(&child, 1000);
-}
+using wintest::Xdotool;
 
 // Without a window manager the X keyboard focus follows the pointer, and Wine
 // passes on keys only from the process in the foreground; a window manager
