@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "Clock.h"
+#include "DibBits.h"
 #include "Saver.h"
 
 namespace {
@@ -39,33 +40,6 @@ DWORD GameVersion() {
     return version;
 }
 
-// Offset of the pixel bits in a packed DIB of the given size, or 0 when
-// the header, colour table or bits do not fit in it (a damaged resource
-// must not make the bitmap code read past its end).
-DWORD PackedDibBitsOffset(const BITMAPINFOHEADER* header, DWORD size) {
-    if (size <= sizeof(BITMAPINFOHEADER) || header->biSize < sizeof(BITMAPINFOHEADER) || header->biSize >= size)
-        return 0;
-    const DWORD bits = header->biBitCount;
-    DWORD colours = header->biClrUsed;
-    if (bits == 1 || bits == 4 || bits == 8) {
-        if (colours == 0 || colours > (1u << bits)) colours = 1u << bits;
-    } else if (header->biCompression == BI_BITFIELDS) {
-        colours = 3;
-    }
-    if (colours > 256) return 0;
-    const DWORD offset = header->biSize + colours * sizeof(RGBQUAD);
-    if (offset >= size) return 0;
-    // Uncompressed rows are padded to 32 bits; all of them must be there.
-    if (header->biCompression == BI_RGB || header->biCompression == BI_BITFIELDS) {
-        const LONG width = header->biWidth;
-        const LONG height = header->biHeight < 0 ? -header->biHeight : header->biHeight;
-        if (width <= 0 || width > 0x10000 || height <= 0 || height > 0x10000 || bits == 0 || bits > 32) return 0;
-        const unsigned long long stride = (static_cast<unsigned long long>(width) * bits + 31) / 32 * 4;
-        if (stride * static_cast<unsigned long long>(height) > size - offset) return 0;
-    }
-    return offset;
-}
-
 // Bitmap 410 of the game, read as data only (no code of it is run).
 HBITMAP LoadSquareStrip(HWND window) {
     if (GameVersion() < 0x50000) return nullptr;
@@ -74,15 +48,14 @@ HBITMAP LoadSquareStrip(HWND window) {
     HBITMAP bitmap = nullptr;
     HRSRC found = FindResourceA(game, MAKEINTRESOURCEA(kSquareBitmap), MAKEINTRESOURCEA(2));  // RT_BITMAP
     HGLOBAL loaded = found ? LoadResource(game, found) : nullptr;
-    const auto* header = static_cast<const BITMAPINFOHEADER*>(loaded ? LockResource(loaded) : nullptr);
+    const void* dib = loaded ? LockResource(loaded) : nullptr;
     const DWORD size = found ? SizeofResource(game, found) : 0;
-    if (header) {
-        if (const DWORD offset = PackedDibBitsOffset(header, size)) {
-            HDC dc = GetDC(window);
-            bitmap = CreateDIBitmap(dc, header, CBM_INIT, reinterpret_cast<const BYTE*>(header) + offset,
-                                    reinterpret_cast<const BITMAPINFO*>(header), DIB_RGB_COLORS);
-            ReleaseDC(window, dc);
-        }
+    if (const DWORD offset = PackedDibBitsOffset(dib, size)) {
+        HDC dc = GetDC(window);
+        bitmap = CreateDIBitmap(dc, static_cast<const BITMAPINFOHEADER*>(dib), CBM_INIT,
+                                static_cast<const BYTE*>(dib) + offset, static_cast<const BITMAPINFO*>(dib),
+                                DIB_RGB_COLORS);
+        ReleaseDC(window, dc);
     }
     FreeLibrary(game);
     return bitmap;
