@@ -38,13 +38,9 @@ bool ScanUnsigned(const char* text, uint32_t* value) {
     bool negative = false;
     if (*text == '+' || *text == '-') negative = *text++ == '-';
     if (*text < '0' || *text > '9') return false;
-    uint64_t sum = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        sum = sum * 10 + static_cast<uint64_t>(*text - '0');
-        if (sum > 0xFFFFFFFFull) sum = 0x100000000ull;  // saturate, keep looking at digits
-    }
-    uint32_t result = sum > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(sum);
-    *value = negative ? 0u - result : result;
+    uint32_t sum = 0;  // modulo 2^32, as the runtime's scanner has it
+    for (; *text >= '0' && *text <= '9'; ++text) sum = sum * 10 + static_cast<uint32_t>(*text - '0');
+    *value = negative ? 0u - sum : sum;
     return true;
 }
 
@@ -77,6 +73,8 @@ SCommandLine ParseCommandLine(const char* text) {
     }
     return line;
 }
+
+intptr_t WindowHandleValue(uint32_t number) { return static_cast<intptr_t>(static_cast<int32_t>(number)); }
 
 RunMode ChooseRunMode(const SCommandLine& line, bool previewWindowExists) {
     if (line.Preview && previewWindowExists) return RunMode::Preview;

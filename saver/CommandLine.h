@@ -18,13 +18,19 @@ struct SCommandLine {
 // changed and may be of any length; null reads as empty.
 SCommandLine ParseCommandLine(const char* text);
 
+// The handle value a window number stands for: window handles are 32-bit
+// numbers sign-extended to the pointer's width, so on 64-bit Windows a
+// number from 0x80000000 up names a handle with the upper half set.
+intptr_t WindowHandleValue(uint32_t number);
+
 enum class RunMode { Configure, Preview, Saver };
 
 // The mode a parsed command line asks for; previewWindowExists tells whether
 // WindowNumber names an existing window.
 RunMode ChooseRunMode(const SCommandLine& line, bool previewWindowExists);
 
-// The "%u" conversion of the C runtime's scanners: optional leading white
-// space and sign, then at least one digit. A value beyond 32 bits reads as
-// 0xFFFFFFFF, and a minus sign negates modulo 2^32. False when no digit follows.
+// The "%u" conversion of the system's C runtime (msvcrt): optional leading
+// white space and sign, then at least one digit. The digits are taken modulo
+// 2^32 (no overflow check), and a minus sign negates modulo 2^32. False when
+// no digit follows.
 bool ScanUnsigned(const char* text, uint32_t* value);

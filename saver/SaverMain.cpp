@@ -8,7 +8,7 @@
 
 namespace {
 
-HWND WindowFromNumber(uint32_t number) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(number)); }
+HWND WindowFromNumber(uint32_t number) { return reinterpret_cast<HWND>(WindowHandleValue(number)); }
 
 }  // namespace
 
