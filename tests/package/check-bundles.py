@@ -5,7 +5,11 @@ Usage: check-bundles.py DIST_DIR
 Each of korvane-<version>-win32.zip and -win64.zip must hold exactly the
 install note and the three files, of the zip's machine type, importing only
 system libraries, with velkor.scr loading brenmoth.dll only at run time and
-carrying the zip's version and the program's name in its resources.
+carrying the zip's version and the program's name in its resources, and
+every string of saver/resource.h in each language of its string table.
+
+Usage: check-bundles.py --strings FILE...  checks only the string tables of
+the given programs (the i686 build's file checks use this).
 """
 import glob
 import io
@@ -23,7 +27,8 @@ MACHINES = {"win32": (pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"], 0x10B),
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "version.dll",
                "comctl32.dll", "msvcrt.dll", "ntdll.dll"}
 NOTE_MUST_SAY = ["System32", "SysWOW64", "Korvane", "Uninstall",
-                 "HKEY_CURRENT_USER\\Software\\VelkorScreenSaver", "32-bit hook library"]
+                 "HKEY_CURRENT_USER\\Software\\VelkorScreenSaver", "32-bit hook library",
+                 "together in one folder", "its own folder"]
 
 failures = []
 
@@ -34,17 +39,15 @@ def check(ok, what):
         failures.append(what)
 
 
-def string_table_entry(pe, ident):
-    """All language variants of string ident from the RT_STRING resources."""
-    found = []
+def string_tables(pe):
+    """{language id: {string id: text}} of the non-empty RT_STRING entries."""
+    tables = {}
     rt_string = pefile.RESOURCE_TYPE["RT_STRING"]
     resources = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
     for rtype in resources.entries if resources else []:
         if rtype.id != rt_string:
             continue
         for block in rtype.directory.entries:
-            if block.id != ident // 16 + 1:
-                continue
             for lang in block.directory.entries:
                 data = pe.get_data(lang.data.struct.OffsetToData, lang.data.struct.Size)
                 pos = 0
@@ -52,9 +55,31 @@ def string_table_entry(pe, ident):
                     length = int.from_bytes(data[pos:pos + 2], "little")
                     text = data[pos + 2:pos + 2 + 2 * length].decode("utf-16-le")
                     pos += 2 + 2 * length
-                    if index == ident % 16:
-                        found.append((lang.id, text))
-    return found
+                    if text:
+                        tables.setdefault(lang.id, {})[(block.id - 1) * 16 + index] = text
+    return tables
+
+
+def resource_string_ids():
+    """The ids of the IDS_ names in saver/resource.h."""
+    header = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "saver", "resource.h")
+    with open(header) as f:
+        return {int(m.group(1)) for m in re.finditer(r"^#define IDS_\w+\s+(\d+)", f.read(), re.M)}
+
+
+def check_strings(pe, name):
+    """Windows takes a string from the block of 16 in the user's language
+    whenever that block exists, so each language must hold every string."""
+    tables = string_tables(pe)
+    ids = resource_string_ids()
+    languages = {0x000: "neutral", 0x407: "German"}
+    check(set(tables) == set(languages), f"{name}: string tables in {sorted(languages.values())} ({sorted(tables)})")
+    for lang, language in languages.items():
+        got = set(tables.get(lang, {}))
+        check(got == ids, f"{name}: the {language} string table holds every string "
+              f"(missing {sorted(ids - got)}, unknown {sorted(got - ids)})")
+    app = [table.get(1) for table in tables.values()]
+    check(app and all(text == "Korvane" for text in app), f"{name}: string 1 is Korvane in every language ({app})")
 
 
 def check_bundle(path, flavour, version):
@@ -88,9 +113,7 @@ def check_bundle(path, flavour, version):
             check(got == version, f"{name}: product version {got} is the zip's {version}")
             check(info.get("ProductVersion", "").startswith(version),
                   f"{name}: product version text {info.get('ProductVersion')} is the zip's {version}")
-            app = string_table_entry(pe, 1)
-            check(app and all(text == "Korvane" for _, text in app),
-                  f"{name}: string 1 is Korvane in every language ({app})")
+            check_strings(pe, name)
     note = files.get("INSTALL.txt", b"").decode("ascii", "replace")
     for phrase in NOTE_MUST_SAY:
         check(phrase in note, f"{name}: install note mentions {phrase}")
@@ -98,6 +121,11 @@ def check_bundle(path, flavour, version):
 
 
 def main():
+    if sys.argv[1] == "--strings":
+        for path in sys.argv[2:]:
+            check_strings(pefile.PE(path), os.path.basename(path))
+        print(f"{len(failures)} failure(s)")
+        return 1 if failures else 0
     dist = sys.argv[1]
     bundles = sorted(glob.glob(os.path.join(dist, "korvane-*-win*.zip")))
     versions = set()

@@ -9,3 +9,8 @@ if [ -f "$saver_scr" ]; then
             "echo ' advapi32.dll gdi32.dll kernel32.dll msvcrt.dll shell32.dll user32.dll version.dll ' | grep -q ' $dll '"
     done
 fi
+# Every string in every language of its string table (the bundle checker's rule).
+if [ -f "$saver_scr" ]; then
+    check "velkor.scr holds every string in each language" \
+        "'$(dirname "$0")/../package/check-bundles.py' --strings '$saver_scr'"
+fi
