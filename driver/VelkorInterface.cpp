@@ -156,6 +156,15 @@ HWND LaunchGame() {
         UINT n = GetWindowsDirectoryA(path, MAX_PATH);
         started = GamePathIn(path, n) && StartGame(path, &pi);
     }
+    if (!started) {
+        // The folder of this program: the bundle's three files may stay
+        // together anywhere, and the system starts a screen saver with
+        // another current directory.
+        DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+        char* slash = n > 0 && n < MAX_PATH ? std::strrchr(path, '\\') : nullptr;
+        if (slash) slash[1] = '\0';
+        started = slash && GamePathIn(path, static_cast<UINT>(slash + 1 - path)) && StartGame(path, &pi);
+    }
     if (!started) return nullptr;
     if (WaitForInputIdle(pi.hProcess, 50) == WAIT_FAILED) Sleep(50);
     CloseHandle(pi.hThread);

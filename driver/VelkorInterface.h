@@ -18,8 +18,8 @@ struct GameSettings {
     uint32_t Mines;
 };
 
-// Starts "velkor.exe" from the current, the system or the Windows directory
-// and returns its "MineSweeper" window, or null (nothing found, or no window
+// Starts "velkor.exe" from the current, the system or the Windows directory,
+// or else from this program's own folder, and returns its "MineSweeper" window, or null (nothing found, or no window
 // within about two seconds; such a process is ended again).
 HWND LaunchGame();
 // Enumeration callback: stores a window whose title and class are both

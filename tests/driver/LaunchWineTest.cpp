@@ -1,4 +1,4 @@
-// Launching the game: the three places in their order, the window search,
+// Launching the game: the four places in their order, the window search,
 // and games that show no proper window.
 #include <gtest/gtest.h>
 
@@ -38,8 +38,8 @@ std::string Lower(std::string s) {
     return s;
 }
 
-// Copies of the game in the working, system and Windows directories,
-// removed again at the end.
+// Copies of the game in the working, system and Windows directories and
+// beside this program, removed again at the end.
 class Launch : public testing::Test {
 protected:
     void SetUp() override {
@@ -48,6 +48,9 @@ protected:
         SystemDir = buffer;
         GetWindowsDirectoryA(buffer, MAX_PATH);
         WindowsDir = buffer;
+        const DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+        const std::string own(buffer, n);
+        OwnDir = own.substr(0, own.find_last_of('\\'));
         WorkDir = TempDir() + "driver-launch-" + std::to_string(GetCurrentProcessId());
         CreateDirectoryA(WorkDir.c_str(), nullptr);
         EmptyDir = WorkDir + "\\empty";
@@ -67,14 +70,15 @@ protected:
         ASSERT_TRUE(CopyFileA(program.c_str(), target.c_str(), FALSE)) << target;
         Placed.push_back(target);
     }
-    std::string SystemDir, WindowsDir, WorkDir, EmptyDir, OldDir;
+    std::string SystemDir, WindowsDir, OwnDir, WorkDir, EmptyDir, OldDir;
     std::vector<std::string> Placed;
 };
 
-TEST_F(Launch, SearchOrderCurrentSystemWindows) {
+TEST_F(Launch, SearchOrderCurrentSystemWindowsOwnFolder) {
     Place(GamePath(5), WorkDir);
     Place(GamePath(5), SystemDir);
     Place(GamePath(5), WindowsDir);
+    Place(GamePath(5), OwnDir);
     SetCurrentDirectoryA(WorkDir.c_str());
     HWND w = LaunchGame();
     ASSERT_TRUE(w);
@@ -96,7 +100,14 @@ TEST_F(Launch, SearchOrderCurrentSystemWindows) {
     EXPECT_STREQ(title, "MineSweeper");
     EndGame(w);
 
+    // Started from another folder, the game beside the program is found.
     DeleteFileA((WindowsDir + "\\velkor.exe").c_str());
+    w = LaunchGame();
+    ASSERT_TRUE(w);
+    EXPECT_EQ(Lower(ProcessImage(w)), Lower(OwnDir + "\\velkor.exe"));
+    EndGame(w);
+
+    DeleteFileA((OwnDir + "\\velkor.exe").c_str());
     DWORD start = GetTickCount();
     EXPECT_EQ(LaunchGame(), nullptr) << "no game anywhere";
     EXPECT_LT(GetTickCount() - start, 1000u) << "nothing started, nothing to wait for";

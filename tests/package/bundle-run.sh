@@ -1,6 +1,8 @@
 # The 64-bit bundle alone is enough: unpacked into a fresh folder of the
-# prefix, its velkor.scr /s finds its own game there, plays at least one
-# game, ends on a key press and leaves the counts in the registry.
+# prefix and started with the system folder as the current one (as the
+# system starts a screen saver installed where it lies), its velkor.scr /s
+# finds its own game beside it, plays at least one game, ends on a key press
+# and leaves the counts in the registry.
 # Usage: bundle-run.sh DIST_DIR
 source "$KORVANE_HARNESS/harness.sh"
 DIST=$1
@@ -35,8 +37,8 @@ export VELKOR_RECORD
 VELKOR_RECORD=$(winepath -w "$record" 2>/dev/null)
 export VELKOR_SEED=4242
 
-# The bundle's folder is the current one, the first place the saver looks.
-pid=$(cd "$DIR" && wine_start 300 ./velkor.scr /s)
+# Another folder is the current one: the game is found beside the saver.
+pid=$(cd "$WINEPREFIX/drive_c/windows/system32" && wine_start 300 "$DIR/velkor.scr" /s)
 wait_window MineSweeper 60 || fail "the bundle's game did not start"
 for _ in $(seq 1 1200); do
     [ "$(grep -c result= "$record")" -ge 1 ] && break
