@@ -97,37 +97,37 @@ TEST_F(Settings, SaveWritesAllNineAsDwordsAndLoadReadsThemBack) {
 // One value of the wrong kind among good neighbours. Number fields take
 // whatever bytes fit into 4 (a shorter value replaces only its own low
 // bytes); booleans read the bytes into a zeroed word.
-enum Expect { Unchanged, Bytes, BoolOfBytes };
 struct SBadValue {
     const char* What;
     DWORD Type;
     const char* Data;
     DWORD Size;
-    Expect Effect;
+    uint32_t Number;                    // a number field that held 0x11223344
+    uint32_t BoolFromFalse, BoolFromTrue;  // a boolean that was false, true
 };
 const SBadValue kBadValues[] = {
-    {"string of 2 bytes", REG_SZ, "7", 2, Bytes},
-    {"string of 4 bytes", REG_SZ, "abc", 4, Bytes},
-    {"string of 6 bytes", REG_SZ, "12345", 6, Unchanged},
-    {"binary of 8 bytes", REG_BINARY, "\x01\x02\x03\x04\x05\x06\x07\x08", 8, Unchanged},
-    {"empty binary", REG_BINARY, "", 0, Bytes},
-    {"binary of 1 byte", REG_BINARY, "\x05", 1, Bytes},
-    {"zero byte", REG_BINARY, "\x00", 1, Bytes},
-    {"dword as binary", REG_BINARY, "\x09\x00\x00\x00", 4, Bytes},
+    {"string of 2 bytes", REG_SZ, "7", 2, 0x11220037u, 1, 1},
+    {"string of 4 bytes", REG_SZ, "abc", 4, 0x00636261u, 1, 1},
+    {"string of 6 bytes", REG_SZ, "12345", 6, 0x11223344u, 0, 1},
+    {"binary of 8 bytes", REG_BINARY, "\x01\x02\x03\x04\x05\x06\x07\x08", 8, 0x11223344u, 0, 1},
+    {"empty binary", REG_BINARY, "", 0, 0x11223344u, 0, 0},
+    {"binary of 1 byte", REG_BINARY, "\x05", 1, 0x11223305u, 1, 1},
+    {"zero byte", REG_BINARY, "\x00", 1, 0x11223300u, 0, 0},
+    {"dword as binary", REG_BINARY, "\x09\x00\x00\x00", 4, 9, 1, 1},
 };
 
 TEST_F(Settings, ValuesOfTheWrongTypeOrLengthFollowTheReadingRules) {
-    // Distinct neighbours: a field that changes by mistake shows.
-    const uint32_t start[9] = {0x11223344u, 0, 1, 0, 0x55667788u, 0x0A0B0C0Du, 0x01020304u, 0x0F0E0D0Cu, 0x7F000001u};
-    const uint32_t flipped[9] = {0, 1, 0, 1, 0, 0, 0, 0, 0};
+    // The booleans start false, true, false; their neighbours in the
+    // registry flip them, and every number neighbour differs.
+    const uint32_t start[9] = {0x11223344u, 0, 1, 0, 0x11223344u, 0x11223344u, 0x11223344u, 0x11223344u, 0x11223344u};
+    const uint32_t neighbours[9] = {101, 1, 0, 1, 105, 106, 107, 108, 109};
     for (const SBadValue& c : kBadValues) {
         for (int field = 0; field < 9; ++field) {
             SCOPED_TRACE(std::string(c.What) + " in " + kNames[field]);
             ASSERT_TRUE(wintest::RegDeleteTree(kSaverKey));
-            // Good neighbours that flip every boolean, bad value in its place.
             for (int i = 0; i < 9; ++i) {
                 if (i == field) continue;
-                ASSERT_TRUE(wintest::RegSetDword(kSaverKey, kNames[i], kIsBool[i] ? flipped[i] : start[i] + 1));
+                ASSERT_TRUE(wintest::RegSetDword(kSaverKey, kNames[i], neighbours[i]));
             }
             ASSERT_TRUE(wintest::RegSetRaw(kSaverKey, kNames[field], c.Type, c.Data, c.Size));
             SetAll(start);
@@ -136,15 +136,9 @@ TEST_F(Settings, ValuesOfTheWrongTypeOrLengthFollowTheReadingRules) {
             GetAll(v);
             for (int i = 0; i < 9; ++i) {
                 if (i == field) continue;
-                EXPECT_EQ(v[i], kIsBool[i] ? flipped[i] : start[i] + 1) << "neighbour " << kNames[i];
+                EXPECT_EQ(v[i], neighbours[i]) << "neighbour " << kNames[i];
             }
-            uint32_t expected = start[field];
-            if (c.Effect != Unchanged) {
-                uint32_t word = kIsBool[field] ? 0 : start[field];
-                std::memcpy(&word, c.Data, c.Size);
-                expected = kIsBool[field] ? (word != 0) : word;
-            }
-            EXPECT_EQ(v[field], expected);
+            EXPECT_EQ(v[field], !kIsBool[field] ? c.Number : start[field] ? c.BoolFromTrue : c.BoolFromFalse);
         }
     }
 }
