@@ -3,6 +3,7 @@
 // as the user left it.
 #include "PlayerThread.h"
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -15,6 +16,13 @@
 namespace {
 
 const uint32_t kCustomLevel = 3;
+// How long the hand-back waits for the game to show the user's settings
+// before it moves the window again.
+const uint32_t kSettingsWaitMs = 2000;
+// The stop flag of the hand-back: it runs after the stop request, and must
+// still find the game's dialog however late it opens (the run's grace time
+// bounds it).
+const std::atomic<bool> kNoStop{false};
 
 // Waits in 1 ms steps; a stop request ends the wait at once.
 void Pause(uint32_t ms) {
@@ -22,15 +30,15 @@ void Pause(uint32_t ms) {
     while (TickCount() - start < ms && !SaverState.StopRequested.load(std::memory_order_acquire)) SleepMs(1);
 }
 
-// Moves of the game window go through the game's queue, in order with the
-// commands posted to it. A move that waits for the game can hold this thread
-// for two seconds under Wine (while the game's thread withdraws a closed
-// dialog from the display), far past the run's wait for this thread.
-const UINT kMoveFlags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS;
+// Moves of the game window do not wait for the game: a move that waits can
+// hold this thread for two seconds under Wine (while the game's thread
+// withdraws a closed dialog from the display), far past the run's wait for
+// this thread. Such a move reaches the game ahead of the commands posted to
+// it before, so it never sets the size: the game sizes its window to its
+// field itself, and a size read before a field change would be stale.
+const UINT kMoveFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS;
 
-void MoveGame(HWND game, int32_t left, int32_t top, int32_t width, int32_t height) {
-    SetWindowPos(game, nullptr, left, top, width, height, kMoveFlags);
-}
+void MoveGame(HWND game, int32_t left, int32_t top) { SetWindowPos(game, nullptr, left, top, 0, 0, kMoveFlags); }
 
 // Out of the top-most band, below the blank screen, without a redraw.
 void LeaveTopMost(HWND game) {
@@ -62,14 +70,14 @@ SPlaceRect WindowPlace(HWND window) {
 // Shifts the game window into the desktop without changing its size.
 void PlaceOnDesktop(HWND game) {
     SPlaceRect w = ShiftIntoDesktop(WindowPlace(GetDesktopWindow()), WindowPlace(game));
-    MoveGame(game, w.Left, w.Top, w.Right - w.Left, w.Bottom - w.Top);
+    MoveGame(game, w.Left, w.Top);
     PublishGameRect(w);
 }
 
 void MoveToRandomPlace(HWND game) {
     SPlaceRect d = WindowPlace(GetDesktopWindow()), w = WindowPlace(game);
     SPlaceRect to = RandomPlace(d, w.Right - w.Left, w.Bottom - w.Top);
-    MoveGame(game, to.Left, to.Top, to.Right - to.Left, to.Bottom - to.Top);
+    MoveGame(game, to.Left, to.Top);
     SaverState.MoveGameRequested = false;
     PublishGameRect(to);
 }
@@ -87,12 +95,12 @@ uint32_t ChooseRandomLevel() {
 // its OK is lost. A dialog can also appear only after the search has given
 // up. Either way a dialog would stay over the board and fail every read. So
 // after each use of the dialog wait until it has gone, and cancel one that
-// stays unanswered.
-void SettleCustomDialog(HWND game) {
+// stays unanswered. A stop request ends the wait.
+void SettleCustomDialog(HWND game, const std::atomic<bool>& stop = SaverState.StopRequested) {
     DWORD thread = GetWindowThreadProcessId(game, nullptr);
     uint32_t start = TickCount(), visibleSince = 0;
     bool visible = false;
-    while (thread && TickCount() - start < 4000 && !SaverState.StopRequested.load(std::memory_order_acquire)) {
+    while (thread && TickCount() - start < 4000 && !stop.load(std::memory_order_acquire)) {
         SCustomDialogSearch search{game, nullptr};
         EnumThreadWindows(thread, FindCustomDialogProc, reinterpret_cast<LPARAM>(&search));
         if (!search.Dialog) return;
@@ -106,6 +114,21 @@ void SettleCustomDialog(HWND game) {
                          reinterpret_cast<LPARAM>(GetDlgItem(search.Dialog, IDCANCEL)));
             visible = false;
         }
+        SleepMs(10);
+    }
+}
+
+// Waits until the game shows the level and size of the settings (at most
+// kSettingsWaitMs): the posted level command has then been taken, and a game
+// that moves its window when the field changes size has done so.
+void WaitForSettings(CVelkorInterface* face, const GameSettings& want) {
+    if (want.Level > kCustomLevel) return;  // nothing was sent
+    uint32_t start = TickCount();
+    for (;;) {
+        GameSettings now = want;
+        if (!face->GetGameSettings(&now, false)) return;
+        if (now.Level == want.Level && now.Width == want.Width && now.Height == want.Height) return;
+        if (TickCount() - start >= kSettingsWaitMs) return;
         SleepMs(10);
     }
 }
@@ -351,15 +374,21 @@ void PlayerEnd(SPlayer* p) {
     if (p->Process) CloseHandle(p->Process);
     p->Process = nullptr;
     if (!p->Face->IsGameClosed()) {
+        // The user's field is given back in full even after a stop request:
+        // a dialog that opens late would otherwise be missed, and left open
+        // when the game is closed.
         HWND game = p->GameWindow;
+        p->Face->AbortFlag = &kNoStop;
         if (!p->OptionAtStart) p->Face->SetGameOptionChecked(false);
-        const RECT& r = p->SavedRect;
-        MoveGame(game, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        MoveGame(game, p->SavedRect.left, p->SavedRect.top);
         p->Face->SetGameSettings(&p->Saved);
-        SettleCustomDialog(game);
-        MoveGame(game, r.left, r.top, r.right - r.left, r.bottom - r.top);
+        SettleCustomDialog(game, kNoStop);
+        // The second move comes once the game has taken the settings, which
+        // may have moved its window.
+        WaitForSettings(p->Face, p->Saved);
+        MoveGame(game, p->SavedRect.left, p->SavedRect.top);
         p->Face->SetGameSettings(&p->Saved);
-        SettleCustomDialog(game);
+        SettleCustomDialog(game, kNoStop);
         PostMessageA(game, WM_CLOSE, 0, 0);
     }
     delete p->Face;
