@@ -225,6 +225,7 @@ TEST_F(PlayerHandBack, StopGivesBackTheCustomFieldThroughALateDialog) {
     std::vector<std::string> want{"command 524", "dialog open", "dialog ok", "command 524",
                                   "dialog open", "dialog ok",   "close"};
     EXPECT_EQ(Joined(Events(EventsPath, from, {"command 52", "dialog", "close"})), Joined(want));
+    EXPECT_EQ(Events(EventsPath, 0, {"command 529"}).size(), 0u) << "the option, checked already, was toggled";
     const char* names[4] = {"Level", "Width", "Height", "Mines"};
     const DWORD expected[4] = {kLevels[3].Level, kLevels[3].Width, kLevels[3].Height, kLevels[3].Mines};
     for (int i = 0; i < 4; ++i) {
@@ -245,7 +246,7 @@ TEST_F(PlayerHandBack, StopMovesTheGameBackAfterItTookTheLevel) {
     SetWindowPos(game, nullptr, -150, 700, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     PostMessageA(game, WM_COMMAND, 529, 0);
     standintest::Settle(game);
-    EXPECT_EQ(OptionChecked(game), 0) << "the option as the user left it";
+    ASSERT_EQ(OptionChecked(game), 0) << "the option as the user left it";
     size_t started = EventCount(EventsPath);
     StartPlayer();
     EXPECT_TRUE(WaitCounted(60000)) << "no game played";
