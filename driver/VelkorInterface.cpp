@@ -504,10 +504,28 @@ bool CVelkorInterface::NewGame() {
     return true;
 }
 
+// The menu state as the game itself reports it to the registered message
+// "VelkorMenuState" (wParam the command, result its GetMenuState), for a
+// system that keeps another process's menu out of reach. A game that does
+// not know the message answers 0 for any command through its default
+// procedure, so it must first report a command it has not as unknown.
+static UINT AskMenuState(HWND game, UINT command) {
+    static const UINT message = RegisterWindowMessageA("VelkorMenuState");
+    const UINT kUnknown = static_cast<UINT>(-1), kNoCommand = 0xFFFF;
+    DWORD_PTR probe = 0, state = 0;
+    if (!message ||
+        !SendMessageTimeoutA(game, message, kNoCommand, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kSendTimeoutMs, &probe) ||
+        static_cast<UINT>(probe) != kUnknown)
+        return kUnknown;
+    if (!SendMessageTimeoutA(game, message, command, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kSendTimeoutMs, &state))
+        return kUnknown;
+    return static_cast<UINT>(state);
+}
+
 int CVelkorInterface::MenuItemState(UINT command) {
     HMENU menu = GetMenu(GameWindow);
-    if (!menu) return -1;
-    UINT state = GetMenuState(menu, command, MF_BYCOMMAND);
+    UINT state = menu ? GetMenuState(menu, command, MF_BYCOMMAND) : static_cast<UINT>(-1);
+    if (state == static_cast<UINT>(-1)) state = AskMenuState(GameWindow, command);
     if (state == static_cast<UINT>(-1)) return -1;
     return (state & MF_CHECKED) ? 1 : 0;
 }

@@ -1,30 +1,28 @@
 // The player thread: takes the game over, plays game after game on its
 // window, counts the games it saw from their start, and gives the game back
 // as the user left it.
-#include <windows.h>
+#include "PlayerThread.h"
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
 #include "Clock.h"
-#include "Logicsolve.h"
+#include "PlayerRules.h"
 #include "Random.h"
 #include "Saver.h"
 #include "SaverState.h"
-#include "VelkorInterface.h"
 
 namespace {
 
 const uint32_t kCustomLevel = 3;
-// About two seconds of quick reads without change before a full read.
-const uint32_t kStillPollsBeforeFullRead = 50;
-// About a second and a half of failed full reads before the game is raised.
-const uint32_t kFailedReadsBeforeRaise = 40;
-// After the blank-screen switch, how long the board may stay unreadable or
-// unchanged before the game is given back without waiting for its end: a
-// board that cannot be read (covered, or a dialog over it) never ends, and
-// the game would then stay on the screen for the rest of the run.
-const uint32_t kBlankFinishStallMs = 15000;
+// How long the hand-back waits for the game to show the user's settings
+// before it moves the window again.
+const uint32_t kSettingsWaitMs = 2000;
+// The stop flag of the hand-back: it runs after the stop request, and must
+// still find the game's dialog however late it opens (the run's grace time
+// bounds it).
+const std::atomic<bool> kNoStop{false};
 
 // Waits in 1 ms steps; a stop request ends the wait at once.
 void Pause(uint32_t ms) {
@@ -32,15 +30,15 @@ void Pause(uint32_t ms) {
     while (TickCount() - start < ms && !SaverState.StopRequested.load(std::memory_order_acquire)) SleepMs(1);
 }
 
-// Moves of the game window go through the game's queue, in order with the
-// commands posted to it. A move that waits for the game can hold this thread
-// for two seconds under Wine (while the game's thread withdraws a closed
-// dialog from the display), far past the run's wait for this thread.
-const UINT kMoveFlags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS;
+// Moves of the game window do not wait for the game: a move that waits can
+// hold this thread for two seconds under Wine (while the game's thread
+// withdraws a closed dialog from the display), far past the run's wait for
+// this thread. Such a move reaches the game ahead of the commands posted to
+// it before, so it never sets the size: the game sizes its window to its
+// field itself, and a size read before a field change would be stale.
+const UINT kMoveFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS;
 
-void MoveGame(HWND game, int32_t left, int32_t top, int32_t width, int32_t height) {
-    SetWindowPos(game, nullptr, left, top, width, height, kMoveFlags);
-}
+void MoveGame(HWND game, int32_t left, int32_t top) { SetWindowPos(game, nullptr, left, top, 0, 0, kMoveFlags); }
 
 // Out of the top-most band, below the blank screen, without a redraw.
 void LeaveTopMost(HWND game) {
@@ -54,53 +52,34 @@ void WaitUntilIdle(HANDLE process) {
 
 // The game's new place for the overlay: the rectangle first, then the flag,
 // then the message that makes the saver window lay the overlay out again.
-void PublishGameRect(const RECT& r) {
-    SaverState.GameRectLeft = r.left;
-    SaverState.GameRectTop = r.top;
-    SaverState.GameRectRight = r.right;
-    SaverState.GameRectBottom = r.bottom;
+void PublishGameRect(const SPlaceRect& r) {
+    SaverState.GameRectLeft = r.Left;
+    SaverState.GameRectTop = r.Top;
+    SaverState.GameRectRight = r.Right;
+    SaverState.GameRectBottom = r.Bottom;
     SaverState.OverlayLayoutPending.store(true, std::memory_order_release);
     PostMessageA(static_cast<HWND>(SaverState.SaverWindow.load()), WM_APP, 0, 0);
 }
 
-RECT DesktopRect() {
-    RECT d{0, 0, 0, 0};
-    GetWindowRect(GetDesktopWindow(), &d);
-    return d;
+SPlaceRect WindowPlace(HWND window) {
+    RECT r{0, 0, 0, 0};
+    GetWindowRect(window, &r);
+    return SPlaceRect{r.left, r.top, r.right, r.bottom};
 }
 
-// Shifts the game window into the desktop without changing its size; a
-// window larger than the desktop keeps to its left or top edge.
+// Shifts the game window into the desktop without changing its size.
 void PlaceOnDesktop(HWND game) {
-    RECT d = DesktopRect();
-    RECT w{0, 0, 0, 0};
-    GetWindowRect(game, &w);
-    // The far edge first, then the near one, so that a window larger than
-    // the desktop ends up at its left and top edges, whatever side it
-    // overhung (its menu and counter stay visible).
-    if (d.right < w.right) OffsetRect(&w, d.right - w.right, 0);
-    if (d.left > w.left) OffsetRect(&w, d.left - w.left, 0);
-    if (d.bottom < w.bottom) OffsetRect(&w, 0, d.bottom - w.bottom);
-    if (d.top > w.top) OffsetRect(&w, 0, d.top - w.top);
-    MoveGame(game, w.left, w.top, w.right - w.left, w.bottom - w.top);
+    SPlaceRect w = ShiftIntoDesktop(WindowPlace(GetDesktopWindow()), WindowPlace(game));
+    MoveGame(game, w.Left, w.Top);
     PublishGameRect(w);
 }
 
-// A random offset below span. A negative span (window larger than the
-// desktop) gives 0..-span-1, as the remainder follows the non-negative draw;
-// a window exactly as large as the desktop stays at its edge.
-int32_t RandomOffset(int32_t span) { return span == 0 ? 0 : NextRandom() % span; }
-
 void MoveToRandomPlace(HWND game) {
-    RECT d = DesktopRect();
-    RECT w{0, 0, 0, 0};
-    GetWindowRect(game, &w);
-    int32_t width = w.right - w.left, height = w.bottom - w.top;
-    int32_t left = d.left + RandomOffset(d.right - d.left - width);
-    int32_t top = d.top + RandomOffset(d.bottom - d.top - height);
-    MoveGame(game, left, top, width, height);
+    SPlaceRect d = WindowPlace(GetDesktopWindow()), w = WindowPlace(game);
+    SPlaceRect to = RandomPlace(d, w.Right - w.Left, w.Bottom - w.Top);
+    MoveGame(game, to.Left, to.Top);
     SaverState.MoveGameRequested = false;
-    PublishGameRect(RECT{left, top, left + width, top + height});
+    PublishGameRect(to);
 }
 
 // A random standard level, and the earliest time of the next change.
@@ -116,12 +95,12 @@ uint32_t ChooseRandomLevel() {
 // its OK is lost. A dialog can also appear only after the search has given
 // up. Either way a dialog would stay over the board and fail every read. So
 // after each use of the dialog wait until it has gone, and cancel one that
-// stays unanswered.
-void SettleCustomDialog(HWND game) {
+// stays unanswered. A stop request ends the wait.
+void SettleCustomDialog(HWND game, const std::atomic<bool>& stop = SaverState.StopRequested) {
     DWORD thread = GetWindowThreadProcessId(game, nullptr);
     uint32_t start = TickCount(), visibleSince = 0;
     bool visible = false;
-    while (thread && TickCount() - start < 4000 && !SaverState.StopRequested.load(std::memory_order_acquire)) {
+    while (thread && TickCount() - start < 4000 && !stop.load(std::memory_order_acquire)) {
         SCustomDialogSearch search{game, nullptr};
         EnumThreadWindows(thread, FindCustomDialogProc, reinterpret_cast<LPARAM>(&search));
         if (!search.Dialog) return;
@@ -139,266 +118,292 @@ void SettleCustomDialog(HWND game) {
     }
 }
 
+// Waits until the game shows the level and size of the settings (at most
+// kSettingsWaitMs): the posted level command has then been taken, and a game
+// that moves its window when the field changes size has done so.
+void WaitForSettings(CVelkorInterface* face, const GameSettings& want) {
+    if (want.Level > kCustomLevel) return;  // nothing was sent
+    uint32_t start = TickCount();
+    for (;;) {
+        GameSettings now = want;
+        if (!face->GetGameSettings(&now, false)) return;
+        if (now.Level == want.Level && now.Width == want.Width && now.Height == want.Height) return;
+        if (TickCount() - start >= kSettingsWaitMs) return;
+        SleepMs(10);
+    }
+}
+
 bool Finished(const CMineSweeperBoard* board) { return board->State == Won || board->State == Lost; }
 
-// The drawing of a move reaches the screen some time after the game took
-// it, so a read can still show the square without the flag just placed; the
-// solver would then flag it again, and a second right click turns a flag
-// into a question mark. Flags placed in this game stay on the board until
-// the screen shows them.
-void KeepPlacedFlags(CMineSweeperBoard* board, const std::vector<uint8_t>& placed) {
-    if (board->State != Playing && board->State != NotStarted) return;
-    if (placed.size() != static_cast<size_t>(board->Width) * board->Height) return;
-    for (size_t i = 0; i < placed.size(); ++i) {
-        SMineSweeperSquare& s = board->Squares[i];
-        if (placed[i] && !s.Opened && s.Mark != SquareMark::Flag) {
-            s.Mine = 1;
-            s.Mark = SquareMark::Flag;
-            --board->MinesLeft;
-        }
+// The level that GameMode asks for first.
+GameSettings FirstSettings() {
+    GameSettings s{0, 0, 0, 0};
+    switch (SaverSettings.GameMode.load()) {
+        case 1: s.Level = 0; break;
+        case 2: s.Level = 1; break;
+        case 3: s.Level = 2; break;
+        case 4:
+            s.Level = kCustomLevel;
+            s.Width = SaverSettings.CustomGameWidth;
+            s.Height = SaverSettings.CustomGameHeight;
+            s.Mines = SaverSettings.CustomGameMines;
+            break;
+        default: s.Level = ChooseRandomLevel(); break;
     }
+    return s;
+}
+
+// The interface's action policy from the animation mode.
+void SetActionPolicy(CVelkorInterface* face, uint32_t animation) {
+    if (animation == 1) {
+        face->PauseAfterAction = true;
+        face->PauseTime = 10;
+        face->QueueThreshold = 0.0;
+    } else if (animation == 2) {
+        face->PauseAfterAction = true;
+        face->PauseTime = 50;
+        face->QueueThreshold = 2.0;
+    } else {
+        face->QueueThreshold = 0.0;
+        face->QueueFlags = true;
+    }
+}
+
+// A failed full read: a board or logic board of another size is dropped.
+// Reads fail while another window covers the board. Under Wine the order of
+// top-most windows does not always hold, so the game, top-most for the whole
+// run, is raised again now and then. A custom-field dialog that opened only
+// after its use had given up on it covers the board too, and blocks the game.
+void ReadFailed(SPlayer* p) {
+    if (p->Board && (p->Board->Width != p->Face->Width || p->Board->Height != p->Face->Height)) {
+        delete p->Board;
+        p->Board = nullptr;
+    }
+    if (p->Logic && (p->Logic->Width != p->Face->Width || p->Logic->Height != p->Face->Height)) {
+        delete p->Logic;
+        p->Logic = nullptr;
+    }
+    if (++p->FailedReads % kFailedReadsBeforeRaise == 0) {
+        SettleCustomDialog(p->GameWindow);
+        SetWindowPos(p->GameWindow, HWND_TOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+    }
+    SleepMs(10);
+}
+
+// Slow animation: performs the queued move nearest to the last one.
+void PerformNearestMove(SPlayer* p) {
+    CVelkorInterface* face = p->Face;
+    uint32_t best = PickNearestMove(face->GetActionCount(), p->LastX, p->LastY,
+                                    [face](uint32_t i, uint32_t* x, uint32_t* y) {
+                                        face->GetAction(i, x, y, nullptr, nullptr);
+                                    });
+    face->PauseTime = SlowPauseTime();
+    CMineSweeperInterface::ActionType type = CMineSweeperInterface::Open;
+    if (face->GetAction(best, &p->LastX, &p->LastY, &type, nullptr) && type == CMineSweeperInterface::Flag &&
+        p->LastX < p->Board->Width && p->LastY < p->Board->Height && PlacedFitsBoard(p->PlacedFlags, p->Board))
+        p->PlacedFlags[static_cast<size_t>(p->LastX) * p->Board->Height + p->LastY] = 1;
+    face->PerformAction(best);
 }
 
 }  // namespace
 
-DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
-    HWND gameWindow = static_cast<HWND>(parameter);
-    const std::atomic<bool>& stop = SaverState.StopRequested;
+SPlayer::~SPlayer() {
+    if (Process) CloseHandle(Process);
+    delete Face;
+    delete Board;
+    delete Logic;
+}
 
-    // Start.
-    bool inGame = false;
-    CVelkorInterface* face = new CVelkorInterface(gameWindow);  // owned
+void PlayerStart(SPlayer* p, HWND game) {
+    p->GameWindow = game;
+    p->InGame = false;
+    p->Face = new CVelkorInterface(game);
     // The game's dialogs are searched for up to a second; a stop request
     // must cut that short already during the start.
-    face->AbortFlag = &stop;
-    CMineSweeperBoard* board = nullptr;       // owned
-    CLogicMineSweeperBoard* logic = nullptr;  // owned
-    std::vector<uint8_t> placedFlags;         // flags placed in the current game
+    p->Face->AbortFlag = &SaverState.StopRequested;
     for (int level = 0; level < 3; ++level) {
         GameStatistics.WonThisRun[level] = 0;
         GameStatistics.LostThisRun[level] = 0;
     }
 
-    RECT savedRect{0, 0, 0, 0};
-    GetWindowRect(gameWindow, &savedRect);
+    GetWindowRect(game, &p->SavedRect);
     // A level that cannot be read is not set back at the end.
-    GameSettings saved{4, 0, 0, 0};
-    face->GetGameSettings(&saved, true);
-    SettleCustomDialog(gameWindow);
-    bool optionAtStart = face->IsGameOptionChecked();
-    if (!optionAtStart) face->SetGameOptionChecked(true);
+    p->Saved = GameSettings{4, 0, 0, 0};
+    p->Face->GetGameSettings(&p->Saved, true);
+    SettleCustomDialog(game);
+    p->OptionAtStart = p->Face->IsGameOptionChecked();
+    if (!p->OptionAtStart) p->Face->SetGameOptionChecked(true);
 
     SeedRandom(TickCount());
 
-    GameSettings current{0, 0, 0, 0};
-    switch (SaverSettings.GameMode.load()) {
-        case 1: current.Level = 0; break;
-        case 2: current.Level = 1; break;
-        case 3: current.Level = 2; break;
-        case 4:
-            current.Level = kCustomLevel;
-            current.Width = SaverSettings.CustomGameWidth;
-            current.Height = SaverSettings.CustomGameHeight;
-            current.Mines = SaverSettings.CustomGameMines;
-            break;
-        default: current.Level = ChooseRandomLevel(); break;
-    }
-    SaverState.CurrentLevel = current.Level;
-    face->SetGameSettings(&current);
-    SettleCustomDialog(gameWindow);
-    if (current.Level != kCustomLevel) face->ReapplyCustomField();
-    SettleCustomDialog(gameWindow);
+    p->Current = FirstSettings();
+    SaverState.CurrentLevel = p->Current.Level;
+    p->Face->SetGameSettings(&p->Current);
+    SettleCustomDialog(game);
+    if (p->Current.Level != kCustomLevel) p->Face->ReapplyCustomField();
+    SettleCustomDialog(game);
 
-    PlaceOnDesktop(gameWindow);
+    PlaceOnDesktop(game);
 
     DWORD processId = 0;
-    GetWindowThreadProcessId(gameWindow, &processId);
-    HANDLE process = processId ? OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, processId) : nullptr;
+    GetWindowThreadProcessId(game, &processId);
+    p->Process = processId ? OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, processId) : nullptr;
+    p->LastProgress = TickCount();
+}
 
-    // The square of the move performed last in slow animation.
-    uint32_t lastX = 0, lastY = 0;
-    // Quick reads in a row that showed no change, and whether the next pass
-    // rebuilds the logic board from a full read.
-    uint32_t stillPolls = 0;
-    bool rebuild = false;
-    uint32_t failedReads = 0;  // full reads in a row that failed
-    // Tick count of the last read that showed the board (or a change on it).
-    uint32_t lastProgress = TickCount();
+bool PlayerPass(SPlayer* p) {
+    const uint32_t animation = SaverSettings.AnimationMode;
+    if (p->Face->IsGameClosed()) return false;
+    if (SaverState.BlankScreenActive && TickCount() - p->LastProgress > kBlankFinishStallMs) {
+        LeaveTopMost(p->GameWindow);
+        return false;
+    }
+    if (!PlayerRead(p, animation)) return true;
+    if (Finished(p->Board)) return PlayerEndOfGame(p, animation);
+    PlayerSolvingPass(p, animation);
+    return true;
+}
 
-    // Main loop.
-    while (!stop.load(std::memory_order_acquire)) {
-        const uint32_t animation = SaverSettings.AnimationMode;
-        if (face->IsGameClosed()) break;
-        if (SaverState.BlankScreenActive && TickCount() - lastProgress > kBlankFinishStallMs) {
-            LeaveTopMost(gameWindow);
-            break;
-        }
-
-        bool changed = false;
-        bool updated = false;  // the quick read gave a board to act on
-        if (inGame && board && !Finished(board)) {
-            if (face->UpdateBoard(board, &changed, animation == 2)) {
-                if (changed) lastProgress = TickCount();
-                if (!changed && face->GetActionCount() == 0 && ++stillPolls < kStillPollsBeforeFullRead) {
-                    SleepMs(10);
-                    continue;
-                }
-                if (changed || face->GetActionCount() > 0) {
-                    KeepPlacedFlags(board, placedFlags);
-                    updated = true;
-                } else {
-                    // Nothing moved for a long while: the last pass found no
-                    // move (a misread board leaves the solver without one) or
-                    // its click was lost. Read the board afresh and rebuild.
-                    rebuild = true;
-                }
-            }
-        }
-        stillPolls = 0;
-        if (!updated) {
-            WaitUntilIdle(process);
-            if (!face->ReadBoard(&board)) {
-                if (board && (board->Width != face->Width || board->Height != face->Height)) {
-                    delete board;
-                    board = nullptr;
-                }
-                if (logic && (logic->Width != face->Width || logic->Height != face->Height)) {
-                    delete logic;
-                    logic = nullptr;
-                }
-                // Reads fail while another window covers the board. Under Wine
-                // the order of top-most windows does not always hold, so the
-                // game, top-most for the whole run, is raised again now and then.
-                // A custom-field dialog that opened only after its use had
-                // given up on it covers the board too, and blocks the game.
-                if (++failedReads % kFailedReadsBeforeRaise == 0) {
-                    SettleCustomDialog(gameWindow);
-                    SetWindowPos(gameWindow, HWND_TOPMOST, 0, 0, 0, 0,
-                                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
-                }
+bool PlayerRead(SPlayer* p, uint32_t animation) {
+    CVelkorInterface* face = p->Face;
+    bool changed = false;
+    bool updated = false;  // the quick read gave a board to act on
+    if (p->InGame && p->Board && !Finished(p->Board)) {
+        if (face->UpdateBoard(p->Board, &changed, animation == 2)) {
+            if (changed) p->LastProgress = TickCount();
+            if (!changed && face->GetActionCount() == 0 && ++p->StillPolls < kStillPollsBeforeFullRead) {
                 SleepMs(10);
-                continue;
+                return false;
             }
-            failedReads = 0;
-            lastProgress = TickCount();
-            if (inGame) KeepPlacedFlags(board, placedFlags);
-            if (!inGame && board->State != NotStarted) {
-                // Not seen from its start: act only on a board that holds still.
-                WaitUntilIdle(process);
-                changed = false;
-                if (!face->UpdateBoard(board, &changed, false) || changed) {
-                    SleepMs(10);
-                    continue;
-                }
+            if (changed || face->GetActionCount() > 0) {
+                KeepPlacedFlags(p->Board, p->PlacedFlags);
+                updated = true;
+            } else {
+                // Nothing moved for a long while: the last pass found no
+                // move (a misread board leaves the solver without one) or
+                // its click was lost. Read the board afresh and rebuild.
+                p->Rebuild = true;
             }
         }
-        if (!board) continue;
-
-        if (Finished(board)) {
-            // End of game.
-            if (inGame) {
-                if (current.Level < 3) {
-                    if (board->State == Won)
-                        ++GameStatistics.WonThisRun[current.Level];
-                    else
-                        ++GameStatistics.LostThisRun[current.Level];
-                }
-                inGame = false;
-                SaverState.StatisticsChanged = true;
-            }
-            if (SaverState.BlankScreenActive) {
-                LeaveTopMost(gameWindow);
-                break;
-            }
-            if (animation == 2) Pause(500 + static_cast<uint32_t>(NextRandom() % 2000));
-            face->NewGame();
-            if (SaverSettings.GameMode == 5 && SaverState.LevelChangeDue) {
-                current.Level = ChooseRandomLevel();
-                SaverState.LevelChangeDue = false;
-                SaverState.CurrentLevel = current.Level;
-                face->SetGameSettings(&current);
-                face->ReapplyCustomField();
-                SettleCustomDialog(gameWindow);
-                PlaceOnDesktop(gameWindow);
-            }
-            if (SaverState.MoveGameRequested) MoveToRandomPlace(gameWindow);
-            continue;
-        }
-
-        // Solving pass.
-        if (board->State == NotStarted) {
-            inGame = true;
-            placedFlags.assign(static_cast<size_t>(board->Width) * board->Height, 0);
-            if (logic) logic->Rebuild(board);
-        }
-        face->AbortFlag = &stop;
-        if (animation == 1) {
-            face->PauseAfterAction = true;
-            face->PauseTime = 10;
-            face->QueueThreshold = 0.0;
-        } else if (animation == 2) {
-            face->PauseAfterAction = true;
-            face->PauseTime = 50;
-            face->QueueThreshold = 2.0;
-        } else {
-            face->QueueThreshold = 0.0;
-            face->QueueFlags = true;
-        }
-        face->ClearActions();
-        if (!logic) {
-            logic = new CLogicMineSweeperBoard(face->Width, face->Height);
-            logic->Rebuild(board);
-        } else if (animation == 2 || rebuild) {
-            logic->Rebuild(board);
-        } else if (!logic->Update(board)) {
-            logic->Rebuild(board);
-        }
-        rebuild = false;
-        if (!logic->ApplySimpleRules(board, face)) logic->Solve(face, &stop, board);
-
-        if (animation == 1 && placedFlags.size() == static_cast<size_t>(board->Width) * board->Height) {
-            // Every flag is placed at once here, so each flag on the board is real.
-            for (size_t i = 0; i < placedFlags.size(); ++i)
-                if (!board->Squares[i].Opened && board->Squares[i].Mark == SquareMark::Flag) placedFlags[i] = 1;
-        }
-        if (animation != 2) continue;
-
-        // Slow animation: the queued move nearest to the last one; ties are
-        // decided by coin flips as the scan goes on.
-        uint32_t best = 0, bestDistance = 0xFFFFFFFFu;
-        for (uint32_t i = face->GetActionCount(); i-- > 0;) {
-            uint32_t x = 0, y = 0;
-            face->GetAction(i, &x, &y, nullptr, nullptr);
-            uint32_t distance = (x - lastX) * (x - lastX) + (y - lastY) * (y - lastY);
-            if (distance < bestDistance || (distance == bestDistance && NextRandom() % 2 == 0)) {
-                best = i;
-                bestDistance = distance;
-            }
-        }
-        face->PauseTime = 50 + static_cast<uint32_t>(NextRandom() % 150);
-        CMineSweeperInterface::ActionType type = CMineSweeperInterface::Open;
-        if (face->GetAction(best, &lastX, &lastY, &type, nullptr) && type == CMineSweeperInterface::Flag &&
-            lastX < board->Width && lastY < board->Height &&
-            placedFlags.size() == static_cast<size_t>(board->Width) * board->Height)
-            placedFlags[static_cast<size_t>(lastX) * board->Height + lastY] = 1;
-        face->PerformAction(best);
     }
-
-    // End.
-    if (process) CloseHandle(process);
-    if (!face->IsGameClosed()) {
-        if (!optionAtStart) face->SetGameOptionChecked(false);
-        int32_t w = savedRect.right - savedRect.left, h = savedRect.bottom - savedRect.top;
-        MoveGame(gameWindow, savedRect.left, savedRect.top, w, h);
-        face->SetGameSettings(&saved);
-        SettleCustomDialog(gameWindow);
-        MoveGame(gameWindow, savedRect.left, savedRect.top, w, h);
-        face->SetGameSettings(&saved);
-        SettleCustomDialog(gameWindow);
-        PostMessageA(gameWindow, WM_CLOSE, 0, 0);
+    p->StillPolls = 0;
+    if (!updated) {
+        WaitUntilIdle(p->Process);
+        if (!face->ReadBoard(&p->Board)) {
+            ReadFailed(p);
+            return false;
+        }
+        p->FailedReads = 0;
+        p->LastProgress = TickCount();
+        if (p->InGame) KeepPlacedFlags(p->Board, p->PlacedFlags);
+        if (!p->InGame && p->Board->State != NotStarted) {
+            // Not seen from its start: act only on a board that holds still.
+            WaitUntilIdle(p->Process);
+            changed = false;
+            if (!face->UpdateBoard(p->Board, &changed, false) || changed) {
+                SleepMs(10);
+                return false;
+            }
+        }
     }
-    delete face;
-    delete board;
-    delete logic;
+    return p->Board != nullptr;
+}
+
+bool PlayerEndOfGame(SPlayer* p, uint32_t animation) {
+    if (p->InGame) {
+        if (p->Current.Level < 3) {
+            if (p->Board->State == Won)
+                ++GameStatistics.WonThisRun[p->Current.Level];
+            else
+                ++GameStatistics.LostThisRun[p->Current.Level];
+        }
+        p->InGame = false;
+        SaverState.StatisticsChanged = true;
+    }
+    if (SaverState.BlankScreenActive) {
+        LeaveTopMost(p->GameWindow);
+        return false;
+    }
+    if (animation == 2) Pause(500 + static_cast<uint32_t>(NextRandom() % 2000));
+    p->Face->NewGame();
+    if (SaverSettings.GameMode == 5 && SaverState.LevelChangeDue) {
+        p->Current.Level = ChooseRandomLevel();
+        SaverState.LevelChangeDue = false;
+        SaverState.CurrentLevel = p->Current.Level;
+        p->Face->SetGameSettings(&p->Current);
+        p->Face->ReapplyCustomField();
+        SettleCustomDialog(p->GameWindow);
+        PlaceOnDesktop(p->GameWindow);
+    }
+    if (SaverState.MoveGameRequested) MoveToRandomPlace(p->GameWindow);
+    return true;
+}
+
+void PlayerSolvingPass(SPlayer* p, uint32_t animation) {
+    CVelkorInterface* face = p->Face;
+    CMineSweeperBoard* board = p->Board;
+    if (board->State == NotStarted) {
+        p->InGame = true;
+        p->PlacedFlags.assign(static_cast<size_t>(board->Width) * board->Height, 0);
+        if (p->Logic) p->Logic->Rebuild(board);
+    }
+    face->AbortFlag = &SaverState.StopRequested;
+    SetActionPolicy(face, animation);
+    face->ClearActions();
+    if (!p->Logic) {
+        p->Logic = new CLogicMineSweeperBoard(face->Width, face->Height);
+        p->Logic->Rebuild(board);
+    } else if (animation == 2 || p->Rebuild) {
+        p->Logic->Rebuild(board);
+    } else if (!p->Logic->Update(board)) {
+        p->Logic->Rebuild(board);
+    }
+    p->Rebuild = false;
+    if (!p->Logic->ApplySimpleRules(board, face)) p->Logic->Solve(face, &SaverState.StopRequested, board);
+
+    if (animation == 1 && PlacedFitsBoard(p->PlacedFlags, board)) {
+        // Every flag is placed at once here, so each flag on the board is real.
+        for (size_t i = 0; i < p->PlacedFlags.size(); ++i)
+            if (!board->Squares[i].Opened && board->Squares[i].Mark == SquareMark::Flag) p->PlacedFlags[i] = 1;
+    }
+    if (animation == 2) PerformNearestMove(p);
+}
+
+void PlayerEnd(SPlayer* p) {
+    if (p->Process) CloseHandle(p->Process);
+    p->Process = nullptr;
+    if (!p->Face->IsGameClosed()) {
+        // The user's field is given back in full even after a stop request:
+        // a dialog that opens late would otherwise be missed, and left open
+        // when the game is closed.
+        HWND game = p->GameWindow;
+        p->Face->AbortFlag = &kNoStop;
+        if (!p->OptionAtStart) p->Face->SetGameOptionChecked(false);
+        MoveGame(game, p->SavedRect.left, p->SavedRect.top);
+        p->Face->SetGameSettings(&p->Saved);
+        SettleCustomDialog(game, kNoStop);
+        // The second move comes once the game has taken the settings, which
+        // may have moved its window.
+        WaitForSettings(p->Face, p->Saved);
+        MoveGame(game, p->SavedRect.left, p->SavedRect.top);
+        p->Face->SetGameSettings(&p->Saved);
+        SettleCustomDialog(game, kNoStop);
+        PostMessageA(game, WM_CLOSE, 0, 0);
+    }
+    delete p->Face;
+    p->Face = nullptr;
+    delete p->Board;
+    p->Board = nullptr;
+    delete p->Logic;
+    p->Logic = nullptr;
+}
+
+DWORD WINAPI PlayerThreadProc(LPVOID parameter) {
+    SPlayer p;
+    PlayerStart(&p, static_cast<HWND>(parameter));
+    while (!SaverState.StopRequested.load(std::memory_order_acquire) && PlayerPass(&p)) {
+    }
+    PlayerEnd(&p);
     return 0;
 }

@@ -20,6 +20,7 @@ namespace {
 const char kWindowName[] = "MineSweeper";
 const char kRegistryKey[] = "Software\\VelkorGame";
 const UINT_PTR kClockTimer = 1;
+const UINT_PTR kDialogTimer = 2;  // a custom-field dialog opened late (VELKOR_DIALOG_DELAY)
 #ifdef VELKOR_LAYOUT4
 const int kLayout = 4;
 #else
@@ -41,6 +42,11 @@ struct SApp {
     FirstClickRule FirstClick = FirstClickRule::Uniform;  // registry value FirstClick
     std::string RecordPath;         // VELKOR_RECORD: one line per finished game
     std::string DumpPath;           // VELKOR_BOARD_DUMP: the layout at the first opening
+    std::string EventsPath;         // VELKOR_EVENTS: commands, outside moves, dialog and close, in order
+    UINT DialogDelayMs = 0;         // VELKOR_DIALOG_DELAY: the custom-field dialog opens this late
+    bool OwnResize = false;         // the game is sizing its window to the field
+    bool DialogOpen = false;        // the custom-field dialog is up
+    bool KeepOnScreen = false;      // VELKOR_KEEP_ON_SCREEN: a grown window is shifted onto the screen
     int Seconds = 0;
     bool LeftDown = false;          // a left press began on our window
     bool PressOnFace = false;       // ... on the face button
@@ -96,6 +102,16 @@ std::string Environment(const char* name) {
     char buffer[1024];
     DWORD n = GetEnvironmentVariableA(name, buffer, sizeof(buffer));
     return n > 0 && n < sizeof(buffer) ? std::string(buffer, n) : std::string();
+}
+
+// One line appended to the VELKOR_EVENTS file, when one is given.
+void LogEvent(const char* format, long a = 0, long b = 0) {
+    if (g_App.EventsPath.empty()) return;
+    FILE* f = std::fopen(g_App.EventsPath.c_str(), "a");
+    if (!f) return;
+    std::fprintf(f, format, a, b);
+    std::fputc('\n', f);
+    std::fclose(f);
 }
 
 // VELKOR_SEED: a decimal number; anything else seeds from the clock.
@@ -264,19 +280,41 @@ void Redraw() {
 void EndPress();
 void DumpLayout();
 
+// VELKOR_KEEP_ON_SCREEN: after the field changed the window's size, shift
+// the window back onto the screen, as the classic game does.
+void KeepOnScreen() {
+    RECT r;
+    GetWindowRect(g_App.Window, &r);
+    int x = r.left, y = r.top;
+    if (r.right > GetSystemMetrics(SM_CXSCREEN)) x = GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left);
+    if (r.bottom > GetSystemMetrics(SM_CYSCREEN)) y = GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top);
+    if (x < 0) x = 0;
+    if (y < 0) y = 0;
+    if (x == r.left && y == r.top) return;
+    g_App.OwnResize = true;
+    SetWindowPos(g_App.Window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    g_App.OwnResize = false;
+    LogEvent("shift %ld %ld", x, y);
+}
+
 void SizeWindowToField() {
     const int wantW = ClientWidth(g_App.Game.Width(), kLayout),
               wantH = ClientHeight(g_App.Game.Height(), kLayout);
+    bool resized = false;
     // The menu bar may wrap on a narrow window, so correct until the client fits.
     for (int attempt = 0; attempt < 4; ++attempt) {
         RECT client, outer;
         GetClientRect(g_App.Window, &client);
         GetWindowRect(g_App.Window, &outer);
         int dw = wantW - client.right, dh = wantH - client.bottom;
-        if (dw == 0 && dh == 0) return;
+        if (dw == 0 && dh == 0) break;
+        g_App.OwnResize = true;
         SetWindowPos(g_App.Window, nullptr, 0, 0, outer.right - outer.left + dw, outer.bottom - outer.top + dh,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        g_App.OwnResize = false;
+        resized = true;
     }
+    if (resized && g_App.KeepOnScreen) KeepOnScreen();
 }
 
 void UpdateMenuChecks() {
@@ -429,6 +467,8 @@ void OnMiddleUp(LPARAM lParam) {
 INT_PTR CALLBACK CustomDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {
         case WM_INITDIALOG: {
+            g_App.DialogOpen = true;
+            LogEvent("dialog open");
             const SField& f = g_App.Game.Field();
             SetDlgItemInt(dialog, IDC_HEIGHT, f.Height, FALSE);
             SetDlgItemInt(dialog, IDC_WIDTH, f.Width, FALSE);
@@ -447,11 +487,13 @@ INT_PTR CALLBACK CustomDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) 
                     ParseFieldValue(text, &values[i]);
                 }
                 EndDialog(dialog, IDOK);
+                LogEvent("dialog ok");
                 ChangeField(ClampCustomField(values[1], values[0], values[2]));
                 return TRUE;
             }
             if (LOWORD(wParam) == IDCANCEL) {
                 EndDialog(dialog, IDCANCEL);
+                LogEvent("dialog cancel");
                 return TRUE;
             }
             return FALSE;
@@ -459,14 +501,23 @@ INT_PTR CALLBACK CustomDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) 
     }
 }
 
+void OpenCustomDialog() {
+    DialogBoxParamA(g_App.Instance, MAKEINTRESOURCEA(IDD_CUSTOM), g_App.Window, CustomDialogProc, 0);
+    g_App.DialogOpen = false;
+}
+
 void OnCommand(WPARAM wParam) {
+    LogEvent("command %ld", static_cast<long>(LOWORD(wParam)));
     switch (LOWORD(wParam)) {
         case IDM_NEW: StartNewGame(); break;
         case IDM_BEGINNER: ChangeField(StandardField(Beginner)); break;
         case IDM_INTERMEDIATE: ChangeField(StandardField(Intermediate)); break;
         case IDM_EXPERT: ChangeField(StandardField(Expert)); break;
         case IDM_CUSTOM:
-            DialogBoxParamA(g_App.Instance, MAKEINTRESOURCEA(IDD_CUSTOM), g_App.Window, CustomDialogProc, 0);
+            if (g_App.DialogDelayMs > 0)
+                SetTimer(g_App.Window, kDialogTimer, g_App.DialogDelayMs, nullptr);
+            else
+                OpenCustomDialog();
             break;
         case IDM_MARKS:
             g_App.Marks = !g_App.Marks;
@@ -499,7 +550,23 @@ LRESULT CALLBACK GameWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
             if (wParam == VK_F2) StartNewGame();
             return 0;
         case WM_COMMAND: OnCommand(wParam); return 0;
+        case WM_WINDOWPOSCHANGING: {
+            // Moves and sizes asked for from outside the game (its own sizing
+            // to the field is not logged).
+            const WINDOWPOS* wp = reinterpret_cast<const WINDOWPOS*>(lParam);
+            if (!g_App.OwnResize && !(wp->flags & SWP_NOMOVE)) LogEvent("move %ld %ld", wp->x, wp->y);
+            if (!g_App.OwnResize && !(wp->flags & SWP_NOSIZE)) LogEvent("size %ld %ld", wp->cx, wp->cy);
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
+        }
+        case WM_CLOSE:
+            LogEvent(g_App.DialogOpen ? "close with the dialog open" : "close");
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
         case WM_TIMER:
+            if (wParam == kDialogTimer) {
+                KillTimer(hwnd, kDialogTimer);
+                OpenCustomDialog();
+                return 0;
+            }
             if (wParam == kClockTimer && g_App.Seconds < 999) {
                 ++g_App.Seconds;
                 Redraw();
@@ -522,6 +589,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     g_App.Random.Seed(ChooseSeed());
     g_App.RecordPath = Environment("VELKOR_RECORD");
     g_App.DumpPath = Environment("VELKOR_BOARD_DUMP");
+    g_App.EventsPath = Environment("VELKOR_EVENTS");
+    g_App.KeepOnScreen = Environment("VELKOR_KEEP_ON_SCREEN") == "1";
+    g_App.DialogDelayMs = static_cast<UINT>(std::strtoul(Environment("VELKOR_DIALOG_DELAY").c_str(), nullptr, 10));
     LoadSettings();
     g_App.Squares = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_SQUARES));
     if (!g_App.Squares) return 1;

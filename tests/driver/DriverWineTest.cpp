@@ -407,10 +407,14 @@ TEST(Mouse, ClicksAndPointer) {
     EXPECT_EQ(SaverState.ExpectedCursorPos.Load().Y, c2.y);
 }
 
-// Whether this process can read the game's menu (not every system lets it).
+// Whether the driver can read the game's menu: directly (not every system
+// lets another process), or as the game reports it to "VelkorMenuState".
 bool MenuReadable(HWND game) {
     HMENU menu = GetMenu(game);
-    return menu && GetMenuState(menu, 521, MF_BYCOMMAND) != static_cast<UINT>(-1);
+    if (menu && GetMenuState(menu, 521, MF_BYCOMMAND) != static_cast<UINT>(-1)) return true;
+    DWORD_PTR state = 0;
+    return SendMessageTimeoutA(game, RegisterWindowMessageA("VelkorMenuState"), 521, 0, SMTO_NORMAL, 2000, &state) &&
+           static_cast<UINT>(state) != static_cast<UINT>(-1);
 }
 
 TEST(Menu, LevelsAndCustomFieldThroughMenuAndDialog) {

@@ -27,7 +27,7 @@ std::string TempDir() {
     return std::string(buffer, n);
 }
 
-bool CStandin::Start(int layout, const SLevel& level, uint32_t seed) {
+bool CStandin::Start(int layout, const SLevel& level, uint32_t seed, const std::vector<std::string>& environment) {
     Stop();
     const char* key = "Software\\VelkorGame";
     wintest::RegSetDword(key, "Level", level.Level);
@@ -42,9 +42,10 @@ bool CStandin::Start(int layout, const SLevel& level, uint32_t seed) {
     RecordPath = stem + ".record";
     DeleteFileA(DumpPath.c_str());
     DeleteFileA(RecordPath.c_str());
-    if (!wintest::StartProcess("\"" + GamePath(layout) + "\"", &Child,
-                               {"VELKOR_SEED=" + std::to_string(seed), "VELKOR_BOARD_DUMP=" + DumpPath,
-                                "VELKOR_RECORD=" + RecordPath}))
+    std::vector<std::string> env{"VELKOR_SEED=" + std::to_string(seed), "VELKOR_BOARD_DUMP=" + DumpPath,
+                                 "VELKOR_RECORD=" + RecordPath};
+    env.insert(env.end(), environment.begin(), environment.end());
+    if (!wintest::StartProcess("\"" + GamePath(layout) + "\"", &Child, env))
         return false;
     WaitForInputIdle(Child.Process, 5000);
     for (int i = 0; i < 500 && !GameWindow; ++i) {

@@ -31,8 +31,9 @@ class CStandin {
 public:
     CStandin() = default;
     ~CStandin() { Stop(); }
-    // Starts the game of the layout on the level; false when no window came.
-    bool Start(int layout, const SLevel& level, uint32_t seed = 1234);
+    // Starts the game of the layout on the level, with more environment
+    // (NAME=value) for its test hooks; false when no window came.
+    bool Start(int layout, const SLevel& level, uint32_t seed = 1234, const std::vector<std::string>& environment = {});
     void Stop();
     HWND Window() const { return GameWindow; }
     // The mine layout dumped at the first opening (column-major, 1 = mine).

@@ -1,0 +1,187 @@
+// The player thread's window-free rules: where the game window goes, which
+// queued move slow animation takes, and the flags kept until the screen shows
+// them. Random draws come from the shared generator; seed 1 draws 130, 10982,
+// seed 3 draws 32467, 32686 (see RandomTest).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "PlayerRules.h"
+
+namespace {
+
+::testing::AssertionResult SamePlace(const SPlaceRect& a, const SPlaceRect& b) {
+    if (a.Left == b.Left && a.Top == b.Top && a.Right == b.Right && a.Bottom == b.Bottom)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "(" << a.Left << "," << a.Top << "," << a.Right << "," << a.Bottom
+                                         << ") vs (" << b.Left << "," << b.Top << "," << b.Right << "," << b.Bottom
+                                         << ")";
+}
+
+const SPlaceRect kDesktop{0, 0, 1024, 768};
+
+TEST(PlayerRules, ShiftIntoDesktopKeepsTheSizeAndPrefersTheLeftAndTopEdges) {
+    struct Case {
+        const char* Name;
+        SPlaceRect Desktop, Window, Expected;
+    } cases[] = {
+        {"inside", kDesktop, {100, 100, 264, 307}, {100, 100, 264, 307}},
+        {"off left and bottom", kDesktop, {-150, 700, 14, 907}, {0, 561, 164, 768}},
+        {"off right and top", kDesktop, {900, -20, 1100, 180}, {824, 0, 1024, 200}},
+        {"exactly as large", kDesktop, {-5, 3, 1019, 771}, {0, 0, 1024, 768}},
+        {"larger, overhanging right and bottom", kDesktop, {10, 0, 1210, 900}, {0, 0, 1200, 900}},
+        {"larger, overhanging left and top", kDesktop, {-300, -300, 900, 600}, {0, 0, 1200, 900}},
+        {"desktop off the origin", {-1280, -200, 0, 824}, {-100, 800, 100, 900}, {-200, 724, 0, 824}},
+    };
+    for (const Case& c : cases) EXPECT_TRUE(SamePlace(ShiftIntoDesktop(c.Desktop, c.Window), c.Expected)) << c.Name;
+}
+
+TEST(PlayerRules, RandomPlaceDrawsTheLeftFirstWithTruncatingRemainders) {
+    struct Case {
+        const char* Name;
+        uint32_t Seed;
+        SPlaceRect Desktop;
+        int32_t Width, Height;
+        int32_t Left, Top;
+    } cases[] = {
+        // 130 % 860, 10982 % 561.
+        {"fits", 1, kDesktop, 164, 207, 130, 323},
+        {"fits, desktop off the origin", 1, {-100, -50, 924, 718}, 164, 207, 30, 273},
+        // 32467 % -176 and 32686 % -132 keep the sign of the draw.
+        {"larger", 3, kDesktop, 1200, 900, 83, 82},
+        {"exactly as large", 3, kDesktop, 1024, 768, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SeedRandom(c.Seed);
+        SPlaceRect r = RandomPlace(c.Desktop, c.Width, c.Height);
+        EXPECT_TRUE(SamePlace(r, SPlaceRect{c.Left, c.Top, c.Left + c.Width, c.Top + c.Height})) << c.Name;
+    }
+}
+
+TEST(PlayerRules, RandomPlaceRanges) {
+    // Per axis: window size, and the lowest and highest offset from the
+    // desktop's edge over many draws (every value between is reachable).
+    struct Case {
+        const char* Name;
+        int32_t Size, Low, High;
+    } cases[] = {
+        {"smaller by 300", 724, 0, 299},
+        {"one pixel smaller", 1023, 0, 0},
+        {"exactly as large: at the edge", 1024, 0, 0},
+        {"larger by 176: within the overhang", 1200, 0, 175},
+        {"one pixel larger", 1025, 0, 0},
+    };
+    const SPlaceRect desktop{-40, 0, 984, 1024};
+    for (const Case& c : cases) {
+        SeedRandom(7);
+        int32_t low = INT32_MAX, high = INT32_MIN;
+        for (int i = 0; i < 5000; ++i) {
+            SPlaceRect r = RandomPlace(desktop, c.Size, c.Size);
+            ASSERT_EQ(r.Right - r.Left, c.Size);
+            for (int32_t offset : {r.Left - desktop.Left, r.Top - desktop.Top}) {
+                low = std::min(low, offset);
+                high = std::max(high, offset);
+            }
+        }
+        EXPECT_EQ(low, c.Low) << c.Name;
+        EXPECT_EQ(high, c.High) << c.Name;
+    }
+}
+
+struct SSquare {
+    uint32_t X, Y;
+};
+
+uint32_t Pick(const std::vector<SSquare>& moves, uint32_t lastX, uint32_t lastY) {
+    return PickNearestMove(static_cast<uint32_t>(moves.size()), lastX, lastY,
+                           [&](uint32_t i, uint32_t* x, uint32_t* y) {
+                               *x = moves[i].X;
+                               *y = moves[i].Y;
+                           });
+}
+
+TEST(PlayerRules, SlowAnimationTakesTheNearestMoveAndFlipsCoinsOnTies) {
+    struct Case {
+        const char* Name;
+        uint32_t Seed;
+        std::vector<SSquare> Moves;
+        uint32_t LastX, LastY;
+        uint32_t Expected;
+        int Draws;  // coin flips taken
+    } cases[] = {
+        {"empty queue", 1, {}, 0, 0, 0, 0},
+        {"nearest, no tie", 1, {{5, 5}, {1, 0}, {3, 3}}, 0, 0, 1, 0},
+        {"left of and above the last move", 1, {{0, 0}, {7, 8}, {8, 6}}, 8, 8, 1, 0},
+        // Scanned from the last index down: index 1 is taken without a draw,
+        // index 0 only on an even draw.
+        {"tie, even draw 130", 1, {{1, 0}, {0, 1}}, 0, 0, 0, 1},
+        {"tie, odd draw 32467", 3, {{1, 0}, {0, 1}}, 0, 0, 1, 1},
+        // Each tie flips again: seed 6 draws 31820 (even), 32473 (odd).
+        {"three-way tie", 6, {{0, 1}, {1, 0}, {0, 1}}, 0, 0, 1, 2},
+        {"a nearer move after a tie needs no draw", 1, {{0, 0}, {1, 0}, {0, 1}}, 0, 0, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SeedRandom(c.Seed);
+        EXPECT_EQ(Pick(c.Moves, c.LastX, c.LastY), c.Expected) << c.Name;
+        CLcgRandom expected(c.Seed);
+        for (int i = 0; i < c.Draws; ++i) expected.Next();
+        EXPECT_EQ(GetRandomState(), expected.State) << c.Name << ": coin flips only on ties";
+    }
+}
+
+TEST(PlayerRules, SlowPauseIsFiftyPlusADrawModulo150) {
+    const struct {
+        uint32_t Seed;
+        uint32_t Pause;
+    } cases[] = {{1, 50 + 130 % 150}, {3, 50 + 32467 % 150}, {6, 50 + 31820 % 150}};
+    for (const auto& c : cases) {
+        SeedRandom(c.Seed);
+        EXPECT_EQ(SlowPauseTime(), c.Pause) << c.Seed;
+    }
+}
+
+TEST(PlayerRules, PlacedFlagsStayUntilTheScreenShowsThem) {
+    // A 3 x 2 board, 5 mines left; square i is (i / 2, i % 2).
+    enum Kind { Covered, Opened, Flagged, Questioned };
+    struct Case {
+        const char* Name;
+        int32_t State;
+        Kind Square;
+        size_t PlacedSize;
+        bool Flagged;  // square 3 shows a flag afterwards
+        int32_t MinesLeft;
+    } cases[] = {
+        {"covered square in play", Playing, Covered, 6, true, 4},
+        {"before the first opening", NotStarted, Covered, 6, true, 4},
+        {"question mark", Playing, Questioned, 6, true, 4},
+        {"already shown: counted once", Playing, Flagged, 6, true, 5},
+        {"opened meanwhile", Playing, Opened, 6, false, 5},
+        {"won board", Won, Covered, 6, false, 5},
+        {"lost board", Lost, Covered, 6, false, 5},
+        {"record of another board size", Playing, Covered, 9, false, 5},
+    };
+    for (const Case& c : cases) {
+        CMineSweeperBoard board(3, 2);
+        board.State = c.State;
+        board.MinesLeft = 5;
+        SMineSweeperSquare& s = board.Squares[3];
+        s.Opened = c.Square == Opened;
+        s.Mark = c.Square == Flagged ? SquareMark::Flag : c.Square == Questioned ? SquareMark::Question : SquareMark::None;
+        s.Mine = c.Square == Flagged;
+        std::vector<uint8_t> placed(c.PlacedSize, 0);
+        placed[3] = 1;
+        KeepPlacedFlags(&board, placed);
+        EXPECT_EQ(s.Mark == SquareMark::Flag, c.Flagged) << c.Name;
+        EXPECT_EQ(s.Mine == 1, c.Flagged) << c.Name;
+        EXPECT_EQ(board.MinesLeft, c.MinesLeft) << c.Name;
+        for (size_t i = 0; i < 6; ++i) {
+            if (i != 3) {
+                EXPECT_EQ(board.Squares[i].Mark, SquareMark::None) << c.Name << ": square " << i;
+            }
+        }
+    }
+}
+
+}  // namespace

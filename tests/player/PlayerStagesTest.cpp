@@ -1,0 +1,266 @@
+// The player thread's stages driven on their own, and its hand-back after a
+// stop request, judged by the stand-in game's own log of what reached it
+// (VELKOR_EVENTS) and by the menu state it reports ("VelkorMenuState").
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "Clock.h"
+#include "PlayerThread.h"
+#include "RunSaver.h"
+#include "Saver.h"
+#include "SaverState.h"
+#include "StandinSupport.h"
+#include "WinTestSupport.h"
+
+namespace {
+
+using standintest::CStandin;
+using standintest::kLevels;
+
+const char kGameKey[] = "Software\\VelkorGame";
+
+void ResetShared() {
+    SaverState.Reset();
+    SaverSettings.Reset();
+    GameStatistics.Reset();
+}
+
+bool TopMost(HWND w) { return (GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+// ---------------------------------------------------------------- stages on a window that is no game
+
+// A plain window of this thread in the game's place: every full read fails.
+struct SNoGame {
+    HWND Window = CreateWindowExA(0, "STATIC", "no game", WS_POPUP | WS_VISIBLE, 10, 10, 200, 200, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    ~SNoGame() { DestroyWindow(Window); }
+};
+
+TEST(PlayerStages, BlankScreenStallLeavesTheLoopOutOfTheTopMostBand) {
+    struct Case {
+        const char* Name;
+        bool Blank;
+        uint32_t StalledMs;
+        bool Leaves;
+    } cases[] = {
+        {"blank, stalled past the limit", true, kBlankFinishStallMs + 500, true},
+        {"blank, progress lately", true, kBlankFinishStallMs - 5000, false},
+        {"not blank, stalled", false, kBlankFinishStallMs + 500, false},
+    };
+    for (const Case& c : cases) {
+        ResetShared();
+        SNoGame game;
+        SetWindowPos(game.Window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SPlayer p;
+        p.GameWindow = game.Window;
+        p.Face = new CVelkorInterface(game.Window);
+        p.LastProgress = TickCount() - c.StalledMs;
+        SaverState.BlankScreenActive = c.Blank;
+        EXPECT_EQ(PlayerPass(&p), !c.Leaves) << c.Name;
+        EXPECT_EQ(TopMost(game.Window), !c.Leaves) << c.Name;
+    }
+}
+
+TEST(PlayerStages, FailedReadsRaiseTheGameEveryFortieth) {
+    struct Case {
+        uint32_t FailedBefore;
+        bool Raised;
+    } cases[] = {{0, false}, {kFailedReadsBeforeRaise - 2, false}, {kFailedReadsBeforeRaise - 1, true},
+                 {2 * kFailedReadsBeforeRaise - 1, true}};
+    for (const Case& c : cases) {
+        ResetShared();
+        SNoGame game;
+        SPlayer p;
+        p.GameWindow = game.Window;
+        p.Face = new CVelkorInterface(game.Window);
+        p.FailedReads = c.FailedBefore;
+        EXPECT_FALSE(PlayerRead(&p, 0)) << c.FailedBefore;
+        EXPECT_EQ(p.FailedReads, c.FailedBefore + 1);
+        EXPECT_EQ(TopMost(game.Window), c.Raised) << c.FailedBefore;
+    }
+}
+
+// ---------------------------------------------------------------- stages on the stand-in
+
+class PlayerStagesOnGame : public ::testing::Test {
+protected:
+    CStandin Game;
+    SPlayer P;
+    void SetUp() override {
+        ResetShared();
+        ASSERT_TRUE(Game.Start(5, kLevels[0]));
+        P.GameWindow = Game.Window();
+        P.Face = new CVelkorInterface(Game.Window());
+    }
+};
+
+TEST_F(PlayerStagesOnGame, StillQuickReadsEndInAFullReadAndARebuild) {
+    P.InGame = true;
+    ASSERT_TRUE(PlayerRead(&P, 0)) << "first full read";
+    for (uint32_t poll = 1; poll < kStillPollsBeforeFullRead; ++poll) {
+        ASSERT_FALSE(PlayerRead(&P, 0)) << "quick read " << poll << " of a still board";
+        ASSERT_EQ(P.StillPolls, poll);
+    }
+    EXPECT_TRUE(PlayerRead(&P, 0)) << "a full read after the still polls";
+    EXPECT_TRUE(P.Rebuild);
+    EXPECT_EQ(P.StillPolls, 0u);
+}
+
+TEST_F(PlayerStagesOnGame, PlacedFlagsAreKeptByFullAndQuickReads) {
+    P.InGame = true;
+    ASSERT_TRUE(PlayerRead(&P, 0));
+    const int32_t mines = P.Board->MinesLeft;
+    P.PlacedFlags.assign(81, 0);
+    P.PlacedFlags[8] = 1;  // (0, 8), not flagged in the game
+    struct Case {
+        const char* Name;
+        bool Full;
+    } cases[] = {{"full read", true}, {"quick read", false}};
+    for (const Case& c : cases) {
+        P.StillPolls = c.Full ? kStillPollsBeforeFullRead - 1 : 0;
+        // A queued move makes the pass act on a quick read.
+        P.Face->QueueThreshold = 2.0;
+        if (!c.Full) P.Face->DoAction(4, 4, 0.5, CMineSweeperInterface::Open);
+        P.Board->Squares[8].Mark = SquareMark::None;
+        P.Board->MinesLeft = mines;
+        ASSERT_TRUE(PlayerRead(&P, 0)) << c.Name;
+        EXPECT_EQ(P.Board->Squares[8].Mark, SquareMark::Flag) << c.Name;
+        EXPECT_EQ(P.Board->MinesLeft, mines - 1) << c.Name;
+        P.Face->ClearActions();
+    }
+}
+
+// ---------------------------------------------------------------- the hand-back after a stop request
+
+// The stand-in's log, from line `from` on, keeping the lines that start with
+// one of the prefixes (a "shift" is kept without its place).
+std::vector<std::string> Events(const std::string& path, size_t from, const std::vector<std::string>& prefixes) {
+    std::ifstream in(path);
+    std::vector<std::string> out;
+    size_t n = 0;
+    for (std::string line; std::getline(in, line); ++n) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (n < from) continue;
+        for (const std::string& p : prefixes)
+            if (line.compare(0, p.size(), p) == 0) out.push_back(p == "shift" ? p : line);
+    }
+    return out;
+}
+
+size_t EventCount(const std::string& path) { return Events(path, 0, {""}).size(); }
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string s;
+    for (const std::string& l : lines) s += l + "; ";
+    return s;
+}
+
+// The option item's check mark as the game itself reports it.
+int OptionChecked(HWND game) {
+    DWORD_PTR state = 0;
+    if (!SendMessageTimeoutA(game, RegisterWindowMessageA("VelkorMenuState"), 529, 0, SMTO_NORMAL, 2000, &state))
+        return -1;
+    return (static_cast<UINT>(state) & MF_CHECKED) ? 1 : 0;
+}
+
+class PlayerHandBack : public ::testing::Test {
+protected:
+    CStandin Game;
+    HANDLE Thread = nullptr;
+    std::string EventsPath = standintest::TempDir() + "player-events-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log";
+
+    void SetUp() override {
+        ResetShared();
+        DeleteFileA(EventsPath.c_str());
+    }
+    void TearDown() override {
+        if (Thread) {
+            SaverState.StopRequested = true;
+            WaitForSingleObject(Thread, kPlayerGraceMs);
+            CloseHandle(Thread);
+        }
+        Game.Stop();
+        DeleteFileA(EventsPath.c_str());
+    }
+    bool StartGame(int level, std::vector<std::string> environment) {
+        environment.push_back("VELKOR_EVENTS=" + EventsPath);
+        return Game.Start(5, kLevels[level], 1234, environment);
+    }
+    void StartPlayer() {
+        SaverSettings.AnimationMode = 0;
+        SaverSettings.GameMode = 1;
+        Thread = CreateThread(nullptr, 0, PlayerThreadProc, Game.Window(), 0, nullptr);
+        ASSERT_TRUE(Thread);
+    }
+    static bool WaitCounted(DWORD timeoutMs) {
+        DWORD start = GetTickCount();
+        while (GameStatistics.WonThisRun[0] + GameStatistics.LostThisRun[0] == 0) {
+            if (GetTickCount() - start > timeoutMs) return false;
+            Sleep(10);
+        }
+        return true;
+    }
+    // As a key press ends a run: the stop flag, then the run's grace time.
+    void Stop() {
+        SaverState.StopRequested = true;
+        ASSERT_EQ(WaitForSingleObject(Thread, kPlayerGraceMs), static_cast<DWORD>(WAIT_OBJECT_0));
+        EXPECT_TRUE(wintest::WaitWindowGone(Game.Window(), 15000)) << "the game was not closed";
+    }
+};
+
+// The custom-field dialog opens late (as on Windows, where the idle wait
+// returns at once after its first use): the hand-back still finds it each
+// time, and gives the user's field back before it closes the game.
+TEST_F(PlayerHandBack, StopGivesBackTheCustomFieldThroughALateDialog) {
+    ASSERT_TRUE(StartGame(3, {"VELKOR_DIALOG_DELAY=300"}));
+    StartPlayer();
+    ASSERT_TRUE(WaitCounted(60000)) << "no game played";
+    size_t from = EventCount(EventsPath);
+    Stop();
+    std::vector<std::string> want{"command 524", "dialog open", "dialog ok", "command 524",
+                                  "dialog open", "dialog ok",   "close"};
+    EXPECT_EQ(Joined(Events(EventsPath, from, {"command 52", "dialog", "close"})), Joined(want));
+    EXPECT_EQ(Events(EventsPath, 0, {"command 529"}).size(), 0u) << "the option, checked already, was toggled";
+    const char* names[4] = {"Level", "Width", "Height", "Mines"};
+    const DWORD expected[4] = {kLevels[3].Level, kLevels[3].Width, kLevels[3].Height, kLevels[3].Mines};
+    for (int i = 0; i < 4; ++i) {
+        DWORD v = 0xFFFF;
+        EXPECT_TRUE(wintest::RegGetDword(kGameKey, names[i], &v));
+        EXPECT_EQ(v, expected[i]) << names[i];
+    }
+}
+
+// A game that keeps its window on the screen when its field grows (as the
+// classic game does) moves it when it takes the user's level: the second
+// move must come after that. No move sets a size (the game sizes its window
+// to its field), and the option item is checked for play only, as the game
+// itself reports it.
+TEST_F(PlayerHandBack, StopMovesTheGameBackAfterItTookTheLevel) {
+    ASSERT_TRUE(StartGame(2, {"VELKOR_KEEP_ON_SCREEN=1"}));
+    HWND game = Game.Window();
+    SetWindowPos(game, nullptr, -150, 700, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    PostMessageA(game, WM_COMMAND, 529, 0);
+    standintest::Settle(game);
+    ASSERT_EQ(OptionChecked(game), 0) << "the option as the user left it";
+    size_t started = EventCount(EventsPath);
+    StartPlayer();
+    EXPECT_TRUE(WaitCounted(60000)) << "no game played";
+    EXPECT_EQ(OptionChecked(game), 1) << "the option during play";
+    size_t from = EventCount(EventsPath);
+    Stop();
+    // The option's command is posted, so it may come after the first move.
+    std::vector<std::string> want{"move -150 700", "command 523", "shift", "move -150 700", "command 523", "close"};
+    EXPECT_EQ(Joined(Events(EventsPath, from, {"command 523", "move", "size", "shift", "close"})), Joined(want));
+    EXPECT_EQ(Events(EventsPath, from, {"command 529"}).size(), 1u);
+    EXPECT_EQ(Joined(Events(EventsPath, started, {"size"})), "") << "a move set a size";
+    DWORD marks = 1;
+    EXPECT_TRUE(wintest::RegGetDword(kGameKey, "Marks", &marks));
+    EXPECT_EQ(marks, 0u) << "the option after the hand-back";
+}
+
+}  // namespace
