@@ -46,6 +46,17 @@ bool OnMainsPower() {
     return !GetSystemPowerStatus(&status) || status.ACLineStatus != 0;
 }
 
+// Every monitor: the black screen leaves none of them on, and input on any
+// of them reaches the saver window. On one monitor this is the desktop
+// window's rectangle.
+RECT VirtualScreenRect(HWND desktop) {
+    RECT r = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
+    r.right = r.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    r.bottom = r.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (r.right <= r.left || r.bottom <= r.top) GetWindowRect(desktop, &r);
+    return r;
+}
+
 void RunMessageLoop(HWND window) {
     MSG msg;
     for (;;) {
@@ -115,8 +126,7 @@ void RunSaver() {
         SaverState.BlankScreenActive = true;
     }
     HWND desktop = GetDesktopWindow();
-    RECT screen;
-    GetWindowRect(desktop, &screen);
+    const RECT screen = VirtualScreenRect(desktop);
     SetWindowPos(window, HWND_TOPMOST, screen.left, screen.top, screen.right - screen.left,
                  screen.bottom - screen.top, 0);
     SetWindowPos(window, desktop, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

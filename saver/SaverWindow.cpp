@@ -10,6 +10,7 @@
 #include "Random.h"
 #include "Saver.h"
 #include "SaverState.h"
+#include "SaverWindowCore.h"
 #include "resource.h"
 
 SOverlay Overlay;
@@ -85,15 +86,9 @@ void PaintValues(HWND hwnd) {
     ReleaseDC(hwnd, windowDc);
 }
 
-struct SRegion {
-    bool Fits;
-    int32_t Left, LeftRange;  // x = Left + random mod LeftRange
-    int32_t Top, TopRange;
-};
-
 // One font height: measures the block and picks a region beside the game;
 // false when none has room.
-bool PlaceBlock(HDC dc, int32_t W, int32_t H, uint32_t won, uint32_t lost) {
+bool PlaceBlock(HDC dc, const SSaverRect& desktop, POINT origin, uint32_t won, uint32_t lost) {
     int32_t labelWidth = 0, valuesWidth = 0, lineHeight = 0;
     char text[64];
     for (const char* label : Overlay.Labels) {
@@ -111,27 +106,11 @@ bool PlaceBlock(HDC dc, int32_t W, int32_t H, uint32_t won, uint32_t lost) {
         if (s.cx > valuesWidth) valuesWidth = s.cx;
         if (s.cy > lineHeight) lineHeight = s.cy;
     }
-    const int32_t bw = labelWidth + valuesWidth, bh = 5 * lineHeight;
-    const RECT game = {SaverState.GameRectLeft, SaverState.GameRectTop, SaverState.GameRectRight,
-                       SaverState.GameRectBottom};
-    // Both ranges must be non-empty: a block as high (or wide) as the screen
-    // has no place beside the game on that side.
-    const SRegion regions[4] = {
-        {bw < game.left && bh < H, 0, game.left - bw, 0, H - bh},
-        {bh < game.top && bw < W, 0, W - bw, 0, game.top - bh},
-        {bw < W - game.right && bh < H, game.right, W - game.right - bw, 0, H - bh},
-        {bh < H - game.bottom && bw < W, 0, W - bw, game.bottom, H - game.bottom - bh},
-    };
-    uint32_t placed = 0;
-    for (const SRegion& r : regions) {
-        if (!r.Fits) continue;
-        // Each later fitting region replaces the choice with chance 1/(placed+1).
-        if (placed > 0 && static_cast<uint32_t>(NextRandom()) % (placed + 1) != 0) continue;
-        Overlay.Left = r.Left + NextRandom() % r.LeftRange;
-        Overlay.Top = r.Top + NextRandom() % r.TopRange;
-        ++placed;
-    }
-    if (placed == 0) return false;
+    const SSaverRect game = {SaverState.GameRectLeft, SaverState.GameRectTop, SaverState.GameRectRight,
+                             SaverState.GameRectBottom};
+    if (!PlaceOverlay(desktop, origin.x, origin.y, game, labelWidth + valuesWidth, 5 * lineHeight, NextRandom,
+                      &Overlay.Left, &Overlay.Top))
+        return false;
     Overlay.ValuesLeft = Overlay.Left + labelWidth;
     Overlay.LineHeight = lineHeight;
     Overlay.ValuesWidth = valuesWidth > kMinValuesWidth ? valuesWidth : kMinValuesWidth;
@@ -143,6 +122,14 @@ void LayOutOverlay(HWND hwnd) {
     SaverState.OverlayLayoutPending = false;
     RECT client;
     GetClientRect(hwnd, &client);
+    // The game is placed on the desktop rectangle, the primary monitor, and
+    // the overlay goes beside it there, though the window may cover more
+    // monitors; the window's origin then lies left of or above the primary.
+    RECT d{0, 0, 0, 0};
+    GetWindowRect(GetDesktopWindow(), &d);
+    const SSaverRect desktop = {d.left, d.top, d.right, d.bottom};
+    POINT origin{0, 0};
+    ClientToScreen(hwnd, &origin);
     HDC dc = GetDC(hwnd);
     if (!dc) return;
     uint32_t won = 0, lost = 0;
@@ -156,7 +143,7 @@ void LayOutOverlay(HWND hwnd) {
                                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                        DEFAULT_PITCH, "Arial");
             HGDIOBJ old = SelectObject(dc, Overlay.Font);
-            Overlay.Placed = PlaceBlock(dc, client.right, client.bottom, won, lost);
+            Overlay.Placed = PlaceBlock(dc, desktop, origin, won, lost);
             SelectObject(dc, old);
         }
     }
@@ -241,24 +228,14 @@ void OnValuesTimer(HWND hwnd) {
 // player has moved the pointer on (fast animation moves it every 10 ms), so
 // the last points it set all count; and while the pointer still rests where
 // the program last put it, the user has not moved it.
-LRESULT OnMouseMove(int32_t x, int32_t y) {
-    if (SaverState.IsOwnCursorPos(SScreenPoint{x, y})) return 0;
+LRESULT OnMouseMove(SScreenPoint p) {
+    if (SaverState.IsOwnCursorPos(p)) return 0;
     POINT now;
     if (GetCursorPos(&now) && SamePoint(SaverState.ExpectedCursorPos.Load(), now.x, now.y)) return 0;
     return EndRun();
 }
 
 }  // namespace
-
-void FormatOverlayValues(uint32_t won, uint32_t lost, char lines[4][32]) {
-    const uint32_t total = won + lost;
-    // In double precision throughout: won * 100 would wrap in 32 bits.
-    const double rate = total == 0 ? 0.0 : static_cast<double>(won) * 100.0 / static_cast<double>(total);
-    snprintf(lines[0], 32, "%u ", total);
-    snprintf(lines[1], 32, "%u ", won);
-    snprintf(lines[2], 32, "%u ", lost);
-    snprintf(lines[3], 32, "%.1f%% ", rate);
-}
 
 LRESULT CALLBACK SaverWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -306,9 +283,10 @@ LRESULT CALLBACK SaverWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_MOUSEHWHEEL:
         return EndRun();
     case WM_MOUSEMOVE: {
-        POINT p = {static_cast<LONG>(LOWORD(lParam)), static_cast<LONG>(HIWORD(lParam))};
+        const SScreenPoint client = UnpackMousePoint(static_cast<uint32_t>(lParam));
+        POINT p = {client.X, client.Y};
         ClientToScreen(hwnd, &p);
-        return OnMouseMove(p.x, p.y);
+        return OnMouseMove(SScreenPoint{p.x, p.y});
     }
     case WM_TIMER:
         if (wParam == kBlankTimer) OnBlankTimer(hwnd);
@@ -319,7 +297,7 @@ LRESULT CALLBACK SaverWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         return 0;
     case kReportNcMouseMove:
     case kReportMouseMove:
-        return OnMouseMove(LOWORD(lParam), HIWORD(lParam));
+        return OnMouseMove(UnpackMousePoint(static_cast<uint32_t>(lParam)));
     case kReportKeyDown:
     case kReportKeyUp:
     case 0x8000 + WM_LBUTTONDOWN:

@@ -10,7 +10,7 @@
 struct SOverlay {
     HFONT Font = nullptr;        // owned; replaced at each layout
     char Labels[4][32] = {};     // "Total", "Won", "Lost", "Rate"
-    int32_t Left = 0;            // top-left of the label column (client = screen)
+    int32_t Left = 0;            // top-left of the label column, client coordinates
     int32_t Top = 0;
     int32_t ValuesLeft = 0;      // x of the value column
     int32_t LineHeight = 0;
@@ -22,9 +22,6 @@ extern SOverlay Overlay;
 // The game window of the run, null when none; the blank-screen switch keeps
 // it above the now top-most saver window until the player closes it.
 extern HWND OverlayGameWindow;
-
-// The value lines of a level as the overlay draws them: total, won, lost, rate.
-void FormatOverlayValues(uint32_t won, uint32_t lost, char lines[4][32]);
 
 // Window class and title of the saver window.
 extern const char kSaverClass[];

@@ -1,6 +1,6 @@
-# Sourced: start_xvfb FIRST LAST LOG starts a virtual display on the first
-# free number in FIRST..LAST and sets XVFB_DISPLAY (":n") and XVFB_PID;
-# returns 1 when none is free.
+# Sourced: start_xvfb FIRST LAST LOG [WIDTHxHEIGHT] starts a virtual display
+# (1024x768 unless given) on the first free number in FIRST..LAST and sets
+# XVFB_DISPLAY (":n") and XVFB_PID; returns 1 when none is free.
 #
 # -noreset: an X server resets when its last client leaves (between two Wine
 # programs, or after each lone xdotool), which puts the pointer back in the
@@ -10,7 +10,7 @@ start_xvfb() {
     XVFB_DISPLAY="" XVFB_PID=""
     for n in $(seq "$1" "$2"); do
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$3" 2>&1 &
+        Xvfb ":$n" -screen 0 "${4:-1024x768}x24" -nolisten tcp -noreset >"$3" 2>&1 &
         XVFB_PID=$!
         for _ in $(seq 1 100); do
             [ -e "/tmp/.X11-unix/X$n" ] && break
