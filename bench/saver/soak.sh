@@ -61,7 +61,8 @@ printf '| t (s) | saver RSS (MB) | saver CPU (s) | game RSS (MB) | game CPU (s) 
 printf '|---|---|---|---|---|---|---|---|---|\n'
 start=$(date +%s)
 end=$((start + MINUTES * 60))
-next=$start
+# The first sample after 30 s, once the start-up is over.
+next=$((start + 30))
 while :; do
     now=$(date +%s)
     if [ "$now" -ge "$next" ]; then
@@ -91,7 +92,7 @@ echo "end: saver exited after the key: $exited; recorded $recorded($(total "$rec
 
 # Verdict.
 awk -v recorded="$recorded" -v registry="$registry" -v exited="$exited" '
-    { t[NR] = $1; srss[NR] = $2; grss[NR] = $4; games[NR] = $8 }
+    { t[NR] = $1; srss[NR] = $2; grss[NR] = $4; games[NR] = $8; if ($6 != 0 || $7 != 0) gui = 1 }
     END {
         n = NR; third = int(n / 3); ok = 1
         if (third < 1) { print "verdict: too few samples"; exit 1 }
@@ -112,6 +113,7 @@ awk -v recorded="$recorded" -v registry="$registry" -v exited="$exited" '
         printf "counts at the end: registry %s against recorded %s: %s\n", registry, recorded,
                exact ? (lost ? "exact but the last game (ended after the stop)" : "exact") : "NOT exact"
         ok = ok && exact && exited == "yes"
+        if (!gui) print "GDI and USER objects: reported as 0 throughout (GetGuiResources under Wine)"
         print "verdict: " (ok ? "PASS" : "FAIL")
         exit ok ? 0 : 1
     }' "$samples"
