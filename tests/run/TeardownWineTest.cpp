@@ -1,6 +1,6 @@
 // The run's tear-down against a player thread that outlasts the first wait:
 // the screen is given back after that wait, and a game the player counts
-// later still reaches the registry, once.
+// later still reaches the registry, once. The periodic merges before it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -59,6 +59,49 @@ TEST(Teardown, LateCountMergedOnceAndScreenGivenBackFirst) {
         }
         CloseHandle(watch);
     }
+}
+
+DWORD Counter(const char* name) {
+    DWORD v = 0xFFFF;
+    EXPECT_TRUE(wintest::RegGetDword("Software\\VelkorScreenSaver", name, &v)) << name;
+    return v;
+}
+
+// Periodic merges add only what was counted since the last one, to the
+// values read afresh (a reset meanwhile is kept); none writes when nothing is
+// new; the end of the run merges the rest.
+TEST(Teardown, PeriodicMergesAddOnlyWhatIsNew) {
+    const char* key = "Software\\VelkorScreenSaver";
+    SaverState.Reset();
+    GameStatistics.Reset();
+    wintest::RegDeleteTree(key);
+    wintest::RegSetDword(key, "IntermediateWonGames", 10);
+    struct {
+        uint32_t Won;       // IntermediateWonGames counted this run so far
+        DWORD SetBefore;    // written to the registry before the merge (a reset, or 0xFFFF: nothing)
+        DWORD Want;
+    } steps[] = {{2, 0xFFFF, 12}, {2, 50, 50}, {5, 0xFFFF, 53}, {9, 0, 4}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.Want);
+        GameStatistics.WonThisRun[1] = step.Won;
+        if (step.SetBefore != 0xFFFF) wintest::RegSetDword(key, "IntermediateWonGames", step.SetBefore);
+        MergeRunCounts(false);
+        EXPECT_EQ(Counter("IntermediateWonGames"), step.Want);
+    }
+    GameStatistics.LostThisRun[0] = 1;
+    EXPECT_TRUE(StopPlayerAndMerge(nullptr, [] {}));
+    EXPECT_EQ(Counter("IntermediateWonGames"), 4u) << "nothing merged twice";
+    EXPECT_EQ(Counter("BeginnerLostGames"), 1u);
+}
+
+TEST(Teardown, MergePeriodOnlyShortenedByTheTestVariable) {
+    const struct { const char* Value; uint32_t Want; } cases[] = {
+        {nullptr, 60000}, {"10000", 10000}, {"1000", 1000}, {"999", 60000}, {"60001", 60000}, {"ten", 60000}};
+    for (const auto& c : cases) {
+        SetEnvironmentVariableA("KORVANE_MERGE_PERIOD_MS", c.Value);
+        EXPECT_EQ(MergePeriodMs(), c.Want) << (c.Value ? c.Value : "unset");
+    }
+    SetEnvironmentVariableA("KORVANE_MERGE_PERIOD_MS", nullptr);
 }
 
 }  // namespace

@@ -188,10 +188,11 @@ case_game_stopped() {
     start_run "$SHORT_PERIOD_MS" "$stored" GameMode=1
     wait_until 60 has_games 2 || fail "$CASE: no games played"
     kill -STOP "$game_pid"
-    sleep 8  # the suspension itself is the fault
+    sleep $((SHORT_PERIOD_MS / 1000 + 2))  # the suspension itself is the fault; a merge falls in it
     kill -CONT "$game_pid"
     n=$(games)
     wait_until 60 has_games $((n + 2)) || fail "$CASE: no games after the resumption"
+    wait_merge "$stored" 30 >/dev/null || fail "$CASE: no periodic merge"
     press_key
     expect_end 15
     expect_counts "$stored"
