@@ -61,9 +61,11 @@ TEST(Teardown, LateCountMergedOnceAndScreenGivenBackFirst) {
     }
 }
 
+// A counter's value; kAbsent when there is none.
+constexpr DWORD kAbsent = 0xFFFFFFFF;
 DWORD Counter(const char* name) {
-    DWORD v = 0xFFFF;
-    EXPECT_TRUE(wintest::RegGetDword("Software\\VelkorScreenSaver", name, &v)) << name;
+    DWORD v = kAbsent;
+    wintest::RegGetDword("Software\\VelkorScreenSaver", name, &v);
     return v;
 }
 
@@ -76,15 +78,17 @@ TEST(Teardown, PeriodicMergesAddOnlyWhatIsNew) {
     GameStatistics.Reset();
     wintest::RegDeleteTree(key);
     wintest::RegSetDword(key, "IntermediateWonGames", 10);
+    constexpr DWORD kKeep = 0xFFFF;
     struct {
         uint32_t Won;       // IntermediateWonGames counted this run so far
-        DWORD SetBefore;    // written to the registry before the merge (a reset, or 0xFFFF: nothing)
+        DWORD SetBefore;    // a reset before the merge: kKeep none, kAbsent the key removed
         DWORD Want;
-    } steps[] = {{2, 0xFFFF, 12}, {2, 50, 50}, {5, 0xFFFF, 53}, {9, 0, 4}};
+    } steps[] = {{2, kKeep, 12}, {2, kAbsent, kAbsent}, {5, kKeep, 3}, {9, 0, 4}};
     for (const auto& step : steps) {
         SCOPED_TRACE(step.Want);
         GameStatistics.WonThisRun[1] = step.Won;
-        if (step.SetBefore != 0xFFFF) wintest::RegSetDword(key, "IntermediateWonGames", step.SetBefore);
+        if (step.SetBefore == kAbsent) wintest::RegDeleteTree(key);
+        else if (step.SetBefore != kKeep) wintest::RegSetDword(key, "IntermediateWonGames", step.SetBefore);
         MergeRunCounts(false);
         EXPECT_EQ(Counter("IntermediateWonGames"), step.Want);
     }
