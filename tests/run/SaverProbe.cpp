@@ -2,6 +2,8 @@
 //   saver-probe gui           GDI and USER objects of the running velkor.scr ("gdi user")
 //   saver-probe deny-write    the statistics key refuses writes to everyone
 //   saver-probe allow-write   and accepts them again
+//   saver-probe cancel-session  the saver window is asked to end the session,
+//                               then told that the session goes on
 // Exit code 0 on success.
 #include <windows.h>
 
@@ -51,6 +53,16 @@ int SetWriteAccess(bool allowed) {
     return rc == ERROR_SUCCESS ? 0 : 1;
 }
 
+int CancelSession() {
+    HWND saver = FindWindowA("VelkorScreenSaverClass", "VelkorScreenSaverMainWindow");
+    DWORD_PTR result = 0;
+    return saver &&
+                   SendMessageTimeoutA(saver, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) &&
+                   SendMessageTimeoutA(saver, WM_ENDSESSION, FALSE, 0, SMTO_ABORTIFHUNG, 5000, &result)
+               ? 0
+               : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,6 +70,7 @@ int main(int argc, char** argv) {
     if (strcmp(what, "gui") == 0) return Gui();
     if (strcmp(what, "deny-write") == 0) return SetWriteAccess(false);
     if (strcmp(what, "allow-write") == 0) return SetWriteAccess(true);
-    fprintf(stderr, "usage: saver-probe gui|deny-write|allow-write\n");
+    if (strcmp(what, "cancel-session") == 0) return CancelSession();
+    fprintf(stderr, "usage: saver-probe gui|deny-write|allow-write|cancel-session\n");
     return 2;
 }

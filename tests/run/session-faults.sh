@@ -118,12 +118,17 @@ wait_merge() {
 # The session ends during a run: on the black background (the saver window
 # visible) and over the desktop (hidden).
 case_session_end() {
-    local blank
+    local blank n
     for blank in 1 0; do
         CASE="session end, black background $blank"
         local stored="7 3 2 1 4 9"
         start_run 60000 "$stored" GameMode=1 BlankBackground=$blank
         wait_until 60 has_games 3 || fail "$CASE: no games played"
+        # A session end that is cancelled changes nothing.
+        wine "$BIN/saver-probe.exe" cancel-session || fail "$CASE: no saver window to tell"
+        n=$(games)
+        wait_until 30 has_games $((n + 2)) || fail "$CASE: the run stopped at a cancelled session end"
+        [ "$(registry_counts)" = "$stored" ] || fail "$CASE: merged at a cancelled session end"
         timeout 60 wine wineboot --end-session >/dev/null 2>&1
         expect_end 15
         expect_counts "$stored"
@@ -152,7 +157,7 @@ case_session_end_blank() {
 case_killed() {
     CASE="saver killed"
     local stored="1 2 3 4 5 6" start t before_minute=0 k killed_at
-    start_run 60000 "$stored" GameMode=5
+    start_run 60000 "$stored" GameMode=1
     start=$(date +%s)
     # The record count a minute and 10 s (the merge's own lag) before the kill.
     local -a seen=()
@@ -163,6 +168,7 @@ case_killed() {
     kill -9 "$(wine_pid 'velkor\.scr')"
     killed_at=$(games)
     for t in "${!seen[@]}"; do [ "$t" -le 80 ] && before_minute=${seen[$t]}; done
+    [ "$killed_at" -gt "$before_minute" ] || fail "$CASE: no game finished in the last 70 s of play"
     wait_until 10 saver_gone || fail "$CASE: the killed saver is still there"
     wait "$pid" 2>/dev/null
     pid=""
