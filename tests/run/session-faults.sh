@@ -4,6 +4,12 @@
 # Usage: session-faults.sh [CASE...]   (all cases by default)
 source "$KORVANE_HARNESS/harness.sh"
 source "$KORVANE_HARNESS/saver-run.sh"
+# What the screen showed when a case failed.
+fail() {
+    screenshot "$KORVANE_BIN/tests/run/session-failure.png" 2>/dev/null
+    echo "FAIL: $* (screen: $KORVANE_BIN/tests/run/session-failure.png)" >&2
+    exit 1
+}
 BIN=$KORVANE_BIN/bin
 DIR="$WINEPREFIX/drive_c/korvane-session-$$"
 OUT=$(mktemp -d)
@@ -142,7 +148,7 @@ case_session_end_blank() {
     CASE="session end, blank screen"
     local stored="0 0 0 0 1 1"
     start_run 60000 "$stored" GameMode=1 SwitchToBlankScreen=1 SwitchToBlankScreenAfter=0
-    wait_until 60 game_gone || fail "$CASE: the game was not closed at the switch"
+    wait_until 120 game_gone || fail "$CASE: the game was not closed at the switch"
     timeout 60 wine wineboot --end-session >/dev/null 2>&1
     expect_end 15
     [ "$(registry_counts)" = "$(add_counts "$stored" "$(record_counts "$record")")" ] ||
