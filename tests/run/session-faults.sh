@@ -110,12 +110,14 @@ merged_prefix() {
 }
 
 # wait_merge COUNTS SECONDS: until the registry shows other counts than COUNTS;
-# prints them.
+# prints them once two reads in a row agree (a merge writes one value after
+# the other).
 wait_merge() {
-    local i now
+    local i now last=$1
     for i in $(seq 1 $(($2 * 4))); do
         now=$(registry_counts)
-        [ "$now" != "$1" ] && { echo "$now"; return 0; }
+        [ "$now" != "$1" ] && [ "$now" = "$last" ] && { echo "$now"; return 0; }
+        last=$now
         sleep 0.25
     done
     return 1
