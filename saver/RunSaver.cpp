@@ -72,22 +72,47 @@ void RunMessageLoop(HWND window) {
     }
 }
 
+// What the session end needs of the run in progress (main thread only).
+struct SRun {
+    HANDLE Player = nullptr;
+    SHooks Hooks;
+    bool Ended = false;  // the session end has stopped it
+};
+SRun Run;
+
+void UninstallHooks(SHooks& hooks) {
+    if (hooks.UninstallKeyboard) hooks.UninstallKeyboard();
+    if (hooks.UninstallMouse) hooks.UninstallMouse();
+    hooks.UninstallKeyboard = nullptr;
+    hooks.UninstallMouse = nullptr;
+}
+
 }  // namespace
+
+void EndRunAtSessionEnd() {
+    if (Run.Ended) return;
+    Run.Ended = true;
+    UninstallHooks(Run.Hooks);
+    SaverState.StopRequested = true;
+    // The counts first: the process may be ended as soon as this returns.
+    const bool ended = !Run.Player || WaitForSingleObject(Run.Player, kPlayerStopWaitMs) == WAIT_OBJECT_0;
+    MergeRunCounts(true);
+    // Then the game back to the user, in what time is left; a game the player
+    // counts meanwhile is merged too.
+    if (!ended && WaitForSingleObject(Run.Player, kSessionHandBackMs) == WAIT_OBJECT_0) MergeRunCounts(false);
+    // Should the process live on, the usual tear-down merges whatever is left.
+    PostQuitMessage(0);
+}
 
 bool StopPlayerAndMerge(HANDLE thread, const std::function<void()>& release) {
     SaverState.StopRequested = true;
     bool ended = !thread || WaitForSingleObject(thread, kPlayerStopWaitMs) == WAIT_OBJECT_0;
     // The screen is given back now even if the player is still restoring the game.
     release();
-    // Counts are merged once the player can count no more: a game counted after
-    // the merge would be lost, and one merged twice would be counted twice.
+    // The rest is merged once the player can count no more: a game counted
+    // after the merge would be lost.
     if (!ended) ended = WaitForSingleObject(thread, kPlayerGraceMs) == WAIT_OBJECT_0;
-    uint32_t won[3], lost[3];
-    for (int level = 0; level < 3; ++level) {
-        won[level] = GameStatistics.WonThisRun[level];
-        lost[level] = GameStatistics.LostThisRun[level];
-    }
-    MergeStatistics(won, lost);
+    MergeRunCounts(true);
     if (thread) CloseHandle(thread);
     return ended;
 }
@@ -99,7 +124,9 @@ void RunSaver() {
     LoadSettings();
     SaverState.StartTime = TickCount();
 
-    SHooks hooks = LoadHooks();
+    Run = SRun{};
+    SHooks& hooks = Run.Hooks;
+    hooks = LoadHooks();
     // Without the hooks only the saver window itself can see the user's input.
     if (!hooks.Complete()) SaverSettings.BlankBackground = true;
     SaverSettings.ShowStatistics = SaverSettings.ShowStatistics && SaverSettings.BlankBackground;
@@ -141,11 +168,11 @@ void RunSaver() {
     }
     LoadStoredStatistics();
     HANDLE player = game ? CreateThread(nullptr, 0, PlayerThreadProc, game, 0, nullptr) : nullptr;
+    Run.Player = player;
 
     RunMessageLoop(window);
 
-    if (hooks.UninstallKeyboard) hooks.UninstallKeyboard();
-    if (hooks.UninstallMouse) hooks.UninstallMouse();
+    UninstallHooks(hooks);
     const bool playerEnded = StopPlayerAndMerge(player, [&] {
         if (hooks.Library) FreeLibrary(hooks.Library);
         DestroyWindow(window);

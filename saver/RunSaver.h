@@ -10,6 +10,9 @@
 // merges the counts regardless.
 constexpr DWORD kPlayerStopWaitMs = 1000;
 constexpr DWORD kPlayerGraceMs = 30000;
+// At a session end, how much longer than kPlayerStopWaitMs the player may
+// take to give the game back (Windows allows a program a few seconds).
+constexpr DWORD kSessionHandBackMs = 3000;
 
 // Tear-down from the stop request on: sets StopRequested, waits for the
 // player thread (may be null) at most kPlayerStopWaitMs, calls release (hook
@@ -18,3 +21,8 @@ constexpr DWORD kPlayerGraceMs = 30000;
 // Returns false when the thread was still running after the grace time (its
 // counts up to then are merged; the caller must end the process at once).
 bool StopPlayerAndMerge(HANDLE thread, const std::function<void()>& release);
+
+// The session ends (WM_ENDSESSION true) during the run: stops the player and
+// merges the counts before returning, hands the game back if time permits,
+// then ends the run. Later calls do nothing.
+void EndRunAtSessionEnd();

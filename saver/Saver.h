@@ -26,9 +26,19 @@ void ReadLevelStatistics(uint32_t level, uint32_t* won, uint32_t* lost);
 void LoadStoredStatistics();
 // The statistics dialog's reset: 0 into all six values of an existing key.
 void ResetStatistics();
-// End of a run: adds the given counts (per level) to the values read afresh
-// and writes the sums back (creating the key).
-void MergeStatistics(const uint32_t won[3], const uint32_t lost[3]);
+// Adds the given counts (per level) to the values read afresh and writes the
+// sums back (creating the key). Returns the values written: bit i for
+// kStatisticsValues[i].
+uint32_t MergeStatistics(const uint32_t won[3], const uint32_t lost[3]);
+// While the saver plays, this run's counts are merged about once a minute, so
+// that a killed saver loses at most that much; the end of the run merges the rest.
+constexpr uint32_t kMergePeriodMs = 60000;
+// The merge period: kMergePeriodMs, or for tests only a shorter one from the
+// environment variable KORVANE_MERGE_PERIOD_MS (1000 and up).
+uint32_t MergePeriodMs();
+// Merges what this run counted since its last merge (GameStatistics'
+// Merged*); with always false, only when there is something to add.
+void MergeRunCounts(bool always);
 
 // The player thread (argument: the game's top-level window).
 DWORD WINAPI PlayerThreadProc(LPVOID gameWindow);

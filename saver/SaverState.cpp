@@ -62,5 +62,7 @@ void SGameStatistics::Reset() {
         LostThisRun[i] = 0;
         StoredWon[i] = 0;
         StoredLost[i] = 0;
+        MergedWon[i] = 0;
+        MergedLost[i] = 0;
     }
 }

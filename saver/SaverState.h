@@ -89,6 +89,10 @@ struct SGameStatistics {
     std::atomic<uint32_t> LostThisRun[3];
     std::atomic<uint32_t> StoredWon[3];    // read from the registry at the start of a run
     std::atomic<uint32_t> StoredLost[3];
+    // This run's counts already added to the registry (main thread only):
+    // each merge adds what was counted since, so nothing is merged twice.
+    uint32_t MergedWon[3];
+    uint32_t MergedLost[3];
 
     SGameStatistics() { Reset(); }
     void Reset();

@@ -8,6 +8,7 @@
 
 #include "Clock.h"
 #include "Random.h"
+#include "RunSaver.h"
 #include "Saver.h"
 #include "SaverState.h"
 #include "SaverWindowCore.h"
@@ -23,6 +24,7 @@ namespace {
 
 constexpr UINT_PTR kBlankTimer = 1;    // every 5 s: blank-screen delay, game moves
 constexpr UINT_PTR kValuesTimer = 2;   // every 100 ms: overlay values, level change
+constexpr UINT_PTR kMergeTimer = 3;    // every minute: this run's counts into the registry
 constexpr int32_t kMinValuesWidth = 250;
 
 // Hook reports (mouse message + 0x8000, keys 0x8100/0x8101).
@@ -195,8 +197,8 @@ void KeepGameAboveBlank(HWND hwnd) {
     }
 }
 
-// Once the game is gone, the blank screen takes the keyboard, so that keys
-// reach it.
+// Once the game is gone (closed at the switch, or closed or killed during
+// play), the black screen takes the keyboard, so that keys reach it.
 void ActivateBlankScreen(HWND hwnd) {
     if (GetForegroundWindow() == hwnd || (OverlayGameWindow && IsWindow(OverlayGameWindow))) return;
     SetForegroundWindow(hwnd);
@@ -217,10 +219,8 @@ void OnValuesTimer(HWND hwnd) {
         PaintValues(hwnd);
     }
     if (TickCount() > SaverState.LevelChangeTime) SaverState.LevelChangeDue = true;
-    if (SaverState.BlankScreenActive) {
-        KeepGameAboveBlank(hwnd);
-        ActivateBlankScreen(hwnd);
-    }
+    if (SaverState.BlankScreenActive) KeepGameAboveBlank(hwnd);
+    if (IsWindowVisible(hwnd)) ActivateBlankScreen(hwnd);
 }
 
 // A mouse move at a point where the program put the pointer itself is no
@@ -242,6 +242,7 @@ LRESULT CALLBACK SaverWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_CREATE: {
         SetTimer(hwnd, kBlankTimer, 5000, nullptr);
         SetTimer(hwnd, kValuesTimer, 100, nullptr);
+        SetTimer(hwnd, kMergeTimer, MergePeriodMs(), nullptr);
         SaverState.SaverWindow = hwnd;
         for (int i = 0; i < 4; ++i)
             if (LoadStringA(AppInstance, IDS_TOTAL + i, Overlay.Labels[i], sizeof Overlay.Labels[i]) <= 0)
@@ -253,6 +254,7 @@ LRESULT CALLBACK SaverWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_DESTROY:
         KillTimer(hwnd, kBlankTimer);
         KillTimer(hwnd, kValuesTimer);
+        KillTimer(hwnd, kMergeTimer);
         if (Overlay.Font) DeleteObject(Overlay.Font);
         Overlay.Font = nullptr;
         Overlay.Placed = false;
@@ -291,6 +293,13 @@ LRESULT CALLBACK SaverWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     case WM_TIMER:
         if (wParam == kBlankTimer) OnBlankTimer(hwnd);
         else if (wParam == kValuesTimer) OnValuesTimer(hwnd);
+        else if (wParam == kMergeTimer) MergeRunCounts(false);
+        return 0;
+    case WM_QUERYENDSESSION:
+        return TRUE;
+    case WM_ENDSESSION:
+        // A cancelled session end changes nothing.
+        if (wParam) EndRunAtSessionEnd();
         return 0;
     case WM_APP:
         LayOutOverlay(hwnd);

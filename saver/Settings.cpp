@@ -1,6 +1,9 @@
 // Settings and statistics in the registry of the current user. Nothing is
-// reported: a missing key or value leaves the defaults, failed writes are ignored.
+// reported: a missing key or value leaves the defaults, failed writes are
+// ignored (a merge keeps what it could not write for the next one).
 #include <windows.h>
+
+#include <cstdlib>
 
 #include "Saver.h"
 #include "SaverState.h"
@@ -38,9 +41,10 @@ void LoadBool(HKEY key, const char* name, std::atomic<bool>& field) {
     if (QueryWord(key, name, &value)) field = value != 0;
 }
 
-void WriteWord(HKEY key, const char* name, uint32_t value) {
+bool WriteWord(HKEY key, const char* name, uint32_t value) {
     DWORD data = value;
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data);
+    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) ==
+           ERROR_SUCCESS;
 }
 
 // A counter: fewer than 4 bytes (or another error) reads as 0.
@@ -123,14 +127,41 @@ void ResetStatistics() {
     RegCloseKey(key);
 }
 
-void MergeStatistics(const uint32_t won[3], const uint32_t lost[3]) {
+uint32_t MergeStatistics(const uint32_t won[3], const uint32_t lost[3]) {
     HKEY key = CreateSaverKey();
-    if (!key) return;
-    for (int level = 0; level < 3; ++level) {
-        const char* wonName = kStatisticsValues[2 * level];
-        const char* lostName = kStatisticsValues[2 * level + 1];
-        WriteWord(key, wonName, ReadCounter(key, wonName) + won[level]);
-        WriteWord(key, lostName, ReadCounter(key, lostName) + lost[level]);
+    if (!key) return 0;
+    uint32_t written = 0;
+    for (int i = 0; i < 6; ++i) {
+        const char* name = kStatisticsValues[i];
+        const uint32_t add = i % 2 ? lost[i / 2] : won[i / 2];
+        if (WriteWord(key, name, ReadCounter(key, name) + add)) written |= 1u << i;
     }
     RegCloseKey(key);
+    return written;
+}
+
+uint32_t MergePeriodMs() {
+    // Test-only override, so that the tests need not play for minutes.
+    char text[16];
+    const DWORD n = GetEnvironmentVariableA("KORVANE_MERGE_PERIOD_MS", text, sizeof text);
+    const unsigned long ms = n > 0 && n < sizeof text ? strtoul(text, nullptr, 10) : 0;
+    return ms >= 1000 && ms <= kMergePeriodMs ? static_cast<uint32_t>(ms) : kMergePeriodMs;
+}
+
+void MergeRunCounts(bool always) {
+    SGameStatistics& g = GameStatistics;
+    uint32_t now[6], add[6];
+    bool any = false;
+    for (int i = 0; i < 6; ++i) {
+        // Each counter read once: the player may count a game meanwhile.
+        now[i] = i % 2 ? g.LostThisRun[i / 2].load() : g.WonThisRun[i / 2].load();
+        add[i] = now[i] - (i % 2 ? g.MergedLost[i / 2] : g.MergedWon[i / 2]);
+        any = any || add[i] != 0;
+    }
+    if (!any && !always) return;
+    const uint32_t won[3] = {add[0], add[2], add[4]}, lost[3] = {add[1], add[3], add[5]};
+    const uint32_t written = MergeStatistics(won, lost);
+    // A value that could not be written is tried again at the next merge.
+    for (int i = 0; i < 6; ++i)
+        if (written & (1u << i)) (i % 2 ? g.MergedLost[i / 2] : g.MergedWon[i / 2]) = now[i];
 }

@@ -1,6 +1,6 @@
 // The run's tear-down against a player thread that outlasts the first wait:
 // the screen is given back after that wait, and a game the player counts
-// later still reaches the registry, once.
+// later still reaches the registry, once. The periodic merges before it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -59,6 +59,53 @@ TEST(Teardown, LateCountMergedOnceAndScreenGivenBackFirst) {
         }
         CloseHandle(watch);
     }
+}
+
+// A counter's value; kAbsent when there is none.
+constexpr DWORD kAbsent = 0xFFFFFFFF;
+DWORD Counter(const char* name) {
+    DWORD v = kAbsent;
+    wintest::RegGetDword("Software\\VelkorScreenSaver", name, &v);
+    return v;
+}
+
+// Periodic merges add only what was counted since the last one, to the
+// values read afresh (a reset meanwhile is kept); none writes when nothing is
+// new; the end of the run merges the rest.
+TEST(Teardown, PeriodicMergesAddOnlyWhatIsNew) {
+    const char* key = "Software\\VelkorScreenSaver";
+    SaverState.Reset();
+    GameStatistics.Reset();
+    wintest::RegDeleteTree(key);
+    wintest::RegSetDword(key, "IntermediateWonGames", 10);
+    constexpr DWORD kKeep = 0xFFFF;
+    struct {
+        uint32_t Won;       // IntermediateWonGames counted this run so far
+        DWORD SetBefore;    // a reset before the merge: kKeep none, kAbsent the key removed
+        DWORD Want;
+    } steps[] = {{2, kKeep, 12}, {2, kAbsent, kAbsent}, {5, kKeep, 3}, {9, 0, 4}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.Want);
+        GameStatistics.WonThisRun[1] = step.Won;
+        if (step.SetBefore == kAbsent) wintest::RegDeleteTree(key);
+        else if (step.SetBefore != kKeep) wintest::RegSetDword(key, "IntermediateWonGames", step.SetBefore);
+        MergeRunCounts(false);
+        EXPECT_EQ(Counter("IntermediateWonGames"), step.Want);
+    }
+    GameStatistics.LostThisRun[0] = 1;
+    EXPECT_TRUE(StopPlayerAndMerge(nullptr, [] {}));
+    EXPECT_EQ(Counter("IntermediateWonGames"), 4u) << "nothing merged twice";
+    EXPECT_EQ(Counter("BeginnerLostGames"), 1u);
+}
+
+TEST(Teardown, MergePeriodOnlyShortenedByTheTestVariable) {
+    const struct { const char* Value; uint32_t Want; } cases[] = {
+        {nullptr, 60000}, {"10000", 10000}, {"1000", 1000}, {"999", 60000}, {"60001", 60000}, {"ten", 60000}};
+    for (const auto& c : cases) {
+        SetEnvironmentVariableA("KORVANE_MERGE_PERIOD_MS", c.Value);
+        EXPECT_EQ(MergePeriodMs(), c.Want) << (c.Value ? c.Value : "unset");
+    }
+    SetEnvironmentVariableA("KORVANE_MERGE_PERIOD_MS", nullptr);
 }
 
 }  // namespace
