@@ -34,8 +34,9 @@ void Pause(uint32_t ms) {
 
 // Moves of the game window go through the game's queue, in order with the
 // commands posted to it. A move that waits for the game can hold this thread
-// for two seconds under Wine (while the game's thread withdraws a closed
-// dialog from the display), far past the run's wait for this thread.
+// as long as the game's thread is busy (two seconds under Wine when it waits
+// for a window manager to withdraw a closed dialog), past the run's wait for
+// this thread.
 const UINT kMoveFlags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS;
 
 void MoveGame(HWND game, int32_t left, int32_t top, int32_t width, int32_t height) {
