@@ -31,11 +31,11 @@ void Pause(uint32_t ms) {
 }
 
 // Moves of the game window do not wait for the game: a move that waits can
-// hold this thread for two seconds under Wine (while the game's thread
-// withdraws a closed dialog from the display), far past the run's wait for
-// this thread. Such a move reaches the game ahead of the commands posted to
-// it before, so it never sets the size: the game sizes its window to its
-// field itself, and a size read before a field change would be stale.
+// hold this thread as long as the game's thread is busy (under Wine while it
+// withdraws a closed dialog), past the run's wait for this thread. Such a
+// move reaches the game ahead of the commands posted to it before, so it
+// never sets the size: the game sizes its window to its field itself, and a
+// size read before a field change would be stale.
 const UINT kMoveFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS;
 
 void MoveGame(HWND game, int32_t left, int32_t top) { SetWindowPos(game, nullptr, left, top, 0, 0, kMoveFlags); }

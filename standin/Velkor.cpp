@@ -90,10 +90,15 @@ void SaveSettings() {
     if (RegCreateKeyExA(HKEY_CURRENT_USER, kRegistryKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
         ERROR_SUCCESS)
         return;
-    const DWORD values[] = {g_App.Field.Level, g_App.LastCustom.Width, g_App.LastCustom.Height,
-                            g_App.LastCustom.Mines, g_App.Marks ? 1u : 0u};
-    const char* names[] = {"Level", "Width", "Height", "Mines", "Marks"};
-    for (int i = 0; i < 5; ++i)
+    // The window's place too, last when it closes, so that a test can see
+    // where it was left however soon after a move the window went.
+    RECT place{0, 0, 0, 0};
+    GetWindowRect(g_App.Window, &place);
+    const DWORD values[] = {g_App.Field.Level,  g_App.LastCustom.Width, g_App.LastCustom.Height,
+                            g_App.LastCustom.Mines, g_App.Marks ? 1u : 0u,  static_cast<DWORD>(place.left),
+                            static_cast<DWORD>(place.top)};
+    const char* names[] = {"Level", "Width", "Height", "Mines", "Marks", "Xpos", "Ypos"};
+    for (int i = 0; i < 7; ++i)
         RegSetValueExA(key, names[i], 0, REG_DWORD, reinterpret_cast<const BYTE*>(&values[i]), sizeof(DWORD));
     RegCloseKey(key);
 }

@@ -247,6 +247,11 @@ protected:
             EXPECT_FALSE(GetWindowLongPtrA(game, GWL_EXSTYLE) & WS_EX_TOPMOST) << "still top-most";
         }
         EXPECT_TRUE(wintest::WaitWindowGone(game, 15000)) << "the game was not closed";
+        // The window can go a few ms after its move back; the game notes its place as it closes.
+        DWORD x = 0xDEAD, y = 0xDEAD;
+        EXPECT_TRUE(wintest::RegGetDword(kGameKey, "Xpos", &x) && wintest::RegGetDword(kGameKey, "Ypos", &y));
+        EXPECT_EQ(static_cast<LONG>(x), StartRect.left) << "place not given back";
+        EXPECT_EQ(static_cast<LONG>(y), StartRect.top) << "place not given back";
         DWORD level = 99;
         Sleep(200);
         EXPECT_TRUE(wintest::RegGetDword(kGameKey, "Level", &level));

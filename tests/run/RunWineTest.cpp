@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,9 +32,10 @@ using wintest::WaitFor;
 
 using wintest::Xdotool;
 
-// Without a window manager the X keyboard focus follows the pointer, and Wine
-// passes on keys only from the process in the foreground; a window manager
-// gives the X focus to the foreground window, so do that before a key press.
+// The X keyboard focus on the foreground window. Wine moves it there itself
+// when it activates a window, but not always for a window of this test
+// program (seen after earlier tests in the same process): the key then went
+// to the game behind it and was lost.
 bool FocusForeground() {
     HWND foreground = GetForegroundWindow();
     const uintptr_t xWindow = reinterpret_cast<uintptr_t>(GetPropA(foreground, "__wine_x11_whole_window"));
@@ -180,16 +182,8 @@ public:
                                              << wintest::DescribeWindows();
     }
 
-    // Waits for the game window to close, noting where it was last.
     bool WaitGameClosed(DWORD timeoutMs = 30000) {
-        return WaitFor(
-            [&] {
-                RECT r;
-                if (!GetWindowRect(Game, &r)) return !IsWindow(Game);
-                LastGameRect = r;
-                return false;
-            },
-            timeoutMs);
+        return WaitFor([&] { return !IsWindow(Game); }, timeoutMs);
     }
 
     bool Running() const { return WaitForSingleObject(Child.Process, 0) == WAIT_TIMEOUT; }
@@ -209,9 +203,18 @@ public:
     std::string Dir, RecordPath;
     wintest::SChild Child;
     HWND Saver = nullptr, Game = nullptr;
-    RECT FirstGameRect = {}, LastGameRect = {};
+    RECT FirstGameRect = {};
     DWORD ExitCode = 0xDEAD;
 };
+
+// The game's window back where it was at the start. The game notes its place
+// as it closes: the window can go a few milliseconds after its last move.
+void ExpectGamePlaceGivenBack(const CSaverRun& run) {
+    DWORD x = 0xDEAD, y = 0xDEAD;
+    EXPECT_TRUE(wintest::RegGetDword(kGameKey, "Xpos", &x) && wintest::RegGetDword(kGameKey, "Ypos", &y));
+    EXPECT_EQ(static_cast<LONG>(x), run.FirstGameRect.left) << "the game's window position given back";
+    EXPECT_EQ(static_cast<LONG>(y), run.FirstGameRect.top) << "the game's window position given back";
+}
 
 // The run ends in time and cleanly (a crash would lose the counts).
 void ExpectExit(CSaverRun& run, const char* what = "the run ends") {
@@ -344,7 +347,7 @@ TEST_F(SaverRunTest, BlackBackgroundEndsOnClick) {
     ASSERT_TRUE(Xdotool("click 1"));
     ASSERT_TRUE(run.WaitGameClosed()) << "a user's click ends the run";
     ExpectExit(run);
-    EXPECT_TRUE(SameRect(run.LastGameRect, run.FirstGameRect)) << "the game's window position given back";
+    ExpectGamePlaceGivenBack(run);
     ExpectUserGame(user);
     ExpectMerged(stored, run.Records());
 }
@@ -363,7 +366,8 @@ TEST_F(SaverRunTest, ResetDuringRunKeptAndKeyPressEnds) {
     const size_t beforeKey = run.Records().size();
     ASSERT_TRUE(run.WaitGames(beforeKey + 1));
     ASSERT_TRUE(run.Running()) << "still running before any input";
-    ASSERT_TRUE(FocusForeground());
+    // No focus given by hand: Wine gives the X focus to the window it
+    // activates (windows are unmanaged), so the key reaches the game in front.
     ASSERT_TRUE(Xdotool("key space"));
     ASSERT_TRUE(run.WaitGameClosed()) << "a key press ends the run";
     ExpectExit(run);
@@ -373,25 +377,29 @@ TEST_F(SaverRunTest, ResetDuringRunKeptAndKeyPressEnds) {
 
 // Over the desktop: the saver window stays hidden (no overlay), the hooks
 // watch every thread, so a key typed into another program's window ends it.
+// One level: under Wine a dialog of the game's (the custom field, opened for a
+// level change) takes the X focus from the program in front.
 TEST_F(SaverRunTest, OverDesktopInputAnywhereEnds) {
-    WriteSettings({.Blank = 0});
+    WriteSettings({.GameMode = 1, .Blank = 0});
     const TCounts stored = {1, 2, 3, 4, 5, 6};
     WriteCounters(stored);
     CSaverRun run;
     ASSERT_TRUE(run.Start());
     ASSERT_TRUE(run.WaitGames(1));
     EXPECT_FALSE(IsWindowVisible(run.Saver)) << "no black window, no overlay";
-    // A window of this test program, away from the game.
-    HWND other = CreateWindowExA(0, "STATIC", "Korvane other program", WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0,
-                                 40, 40, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    // A window of this test program, away from the game, in front; gone
+    // after a failure too, or it would cover the next run's corner.
+    std::unique_ptr<HWND__, decltype(&DestroyWindow)> other(
+        CreateWindowExA(0, "STATIC", "Korvane other program", WS_POPUP | WS_VISIBLE | WS_BORDER, 0, 0, 40, 40,
+                        nullptr, nullptr, GetModuleHandleA(nullptr), nullptr),
+        &DestroyWindow);
     ASSERT_TRUE(other);
-    SetForegroundWindow(other);
+    SetForegroundWindow(other.get());
     wintest::PumpFor(200);
     ASSERT_TRUE(FocusForeground());
     ASSERT_TRUE(Xdotool("key a"));
     ASSERT_TRUE(run.WaitGameClosed()) << "a key in another program ends the run";
     ExpectExit(run);
-    DestroyWindow(other);
     ExpectMerged(stored, run.Records());
 }
 
@@ -439,7 +447,6 @@ TEST_F(SaverRunTest, GameMissingBlackScreenOnly) {
         screen = ScanOutsideGame(RECT{0, 0, 0, 0}, ShotPath("game-missing"));
         return screen.White + screen.Stray == 0;
     }, 10000)) << "all black: " << screen.White + screen.Stray << " pixels lit";
-    ASSERT_TRUE(FocusForeground());
     ASSERT_TRUE(Xdotool("key a"));
     ExpectExit(run, "a key press ends the run");
     EXPECT_EQ(ReadCounters(), stored);
@@ -513,7 +520,7 @@ TEST_F(SaverRunTest, BlankScreenAfterOneMinute) {
     ASSERT_TRUE(run.Start());
     ASSERT_TRUE(run.WaitGameClosed(150000)) << "the game is closed after the switch";
     EXPECT_GE(GetTickCount() - start, 60000u) << "not before the minute";
-    EXPECT_TRUE(SameRect(run.LastGameRect, run.FirstGameRect)) << "the game's window position given back";
+    ExpectGamePlaceGivenBack(run);
     ExpectUserGame(user);
     EXPECT_TRUE(IsWindowVisible(run.Saver));
     EXPECT_TRUE(GetWindowLongPtrA(run.Saver, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -523,7 +530,6 @@ TEST_F(SaverRunTest, BlankScreenAfterOneMinute) {
         return screen.White + screen.Stray == 0;
     }, 10000)) << "all black, no overlay: " << screen.White + screen.Stray << " pixels lit";
     EXPECT_FALSE(run.Records().empty());
-    ASSERT_TRUE(FocusForeground());
     ASSERT_TRUE(Xdotool("key a"));
     ExpectExit(run, "a key press ends the run");
     // The player ended by itself, so every recorded game is in the registry.
