@@ -17,22 +17,8 @@ while [ $# -gt 0 ]; do
 done
 cmake --build "$root/build/x64" -j2 --target velkor velkor_game brenmoth saver_probe >/dev/null || exit 1
 out=$root/build/bench-soak
-rm -rf "$out"; mkdir -p "$out/saver"
-cp "$root"/build/x64/bin/{velkor.scr,brenmoth.dll,velkor.exe,saver-probe.exe} "$out/saver/"
-. "$root/scripts/xvfb.sh"
-start_xvfb 191 240 "$out/xvfb.log" || exit 1
-export DISPLAY=$XVFB_DISPLAY
-export WINEPREFIX="$out/prefix" WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
-SAVER_PID=""
-cleanup() {
-    [ -n "$SAVER_PID" ] && kill "$SAVER_PID" 2>/dev/null
-    wineserver -k >/dev/null 2>&1
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
-}
-trap cleanup EXIT
-. "$root/scripts/wine-prefix.sh"
-init_wine_prefix "$out/wineboot.log"
-wineserver -p
+. "$root/bench/saver/bench-env.sh"
+bench_env "$out" 191 240 velkor.scr brenmoth.dll velkor.exe saver-probe.exe || exit 1
 . "$root/tests/harness/saver-run.sh"
 setting() { wine reg add "$SAVER_KEY" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null 2>&1; }
 setting GameMode 5

@@ -43,3 +43,13 @@ wait_window() {
     done
     return 1
 }
+
+# close_games: kills every game on the display. A game left by an earlier
+# test (a killed run leaves its game top-most) would cover the next one.
+close_games() {
+    local w p
+    for w in $(xdotool search --name '^MineSweeper$' 2>/dev/null); do
+        p=$(xdotool getwindowpid "$w" 2>/dev/null) && [ -n "$p" ] && kill -9 "$p" 2>/dev/null
+    done
+    true
+}

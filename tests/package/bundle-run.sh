@@ -11,15 +11,6 @@ zip_file=$(ls "$DIST"/korvane-*-win64.zip 2>/dev/null | head -1)
 DIR="$WINEPREFIX/drive_c/korvane-bundle-$$"
 OUT=$(mktemp -d)
 pid=""
-# A game left by an earlier test (a killed run leaves its game top-most)
-# would cover this run's game.
-close_games() {
-    local w p
-    for w in $(xdotool search --name '^MineSweeper$' 2>/dev/null); do
-        p=$(xdotool getwindowpid "$w" 2>/dev/null) && [ -n "$p" ] && kill -9 "$p" 2>/dev/null
-    done
-    true
-}
 cleanup() { [ -n "$pid" ] && wine_kill "$pid"; close_games; rm -rf "$DIR" "$OUT"; }
 trap cleanup EXIT
 mkdir -p "$DIR"

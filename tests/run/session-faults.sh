@@ -18,13 +18,6 @@ record="$OUT/record.txt"
 SHORT_PERIOD_MS=10000
 pid=""
 game_pid=""
-close_games() {
-    local w p
-    for w in $(xdotool search --name '^MineSweeper$' 2>/dev/null); do
-        p=$(xdotool getwindowpid "$w" 2>/dev/null) && [ -n "$p" ] && kill -9 "$p" 2>/dev/null
-    done
-    true
-}
 cleanup() {
     [ -n "$game_pid" ] && kill -CONT "$game_pid" 2>/dev/null
     [ -n "$pid" ] && wine_kill "$pid"
