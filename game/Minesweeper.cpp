@@ -51,7 +51,8 @@ CMineSweeperInterface::CMineSweeperInterface()
       QueueFlags(false),
       PauseAfterAction(false),
       PauseTime(10),
-      AbortFlag(nullptr) {}
+      AbortFlag(nullptr),
+      MovesPerformed(0) {}
 
 CMineSweeperInterface::~CMineSweeperInterface() { delete Actions; }
 
@@ -104,8 +105,9 @@ void CMineSweeperInterface::Perform(uint32_t x, uint32_t y, uint32_t type) {
         case Open: OpenSquare(x, y); break;
         case Flag: FlagSquare(x, y); break;
         case Unflag: UnflagSquare(x, y); break;
-        default: break;
+        default: return;
     }
+    ++MovesPerformed;
 }
 
 void CMineSweeperInterface::PauseStep(uint32_t x, uint32_t y) {

@@ -76,6 +76,7 @@ public:
     bool PauseAfterAction;         // show each performed move and pause
     uint32_t PauseTime;            // length of that pause, ms
     const std::atomic<bool>* AbortFlag;  // not owned; true ends pauses at once
+    uint32_t MovesPerformed;       // moves handed to the game so far (wraps)
 
     CMineSweeperInterface();
     virtual ~CMineSweeperInterface();

@@ -270,7 +270,13 @@ bool PlayerRead(SPlayer* p, uint32_t animation) {
     bool changed = false;
     bool updated = false;  // the quick read gave a board to act on
     if (p->InGame && p->Board && !Finished(p->Board)) {
-        if (face->UpdateBoard(p->Board, &changed, animation == 2)) {
+        if (p->IdlePasses >= kIdlePassesBeforeRebuild) {
+            // The solver keeps finding no move on a board that seems to
+            // change: its incremental view went wrong (a misread number is
+            // never read again once settled). Read afresh and rebuild.
+            p->IdlePasses = 0;
+            p->Rebuild = true;
+        } else if (face->UpdateBoard(p->Board, &changed, animation == 2)) {
             if (changed) p->LastProgress = TickCount();
             if (!changed && face->GetActionCount() == 0 && ++p->StillPolls < kStillPollsBeforeFullRead) {
                 SleepMs(10);
@@ -360,6 +366,7 @@ void PlayerSolvingPass(SPlayer* p, uint32_t animation) {
         p->Logic->Rebuild(board);
     }
     p->Rebuild = false;
+    const uint32_t moves = face->MovesPerformed;
     if (!p->Logic->ApplySimpleRules(board, face)) p->Logic->Solve(face, &SaverState.StopRequested, board);
 
     if (animation == 1 && PlacedFitsBoard(p->PlacedFlags, board)) {
@@ -368,6 +375,7 @@ void PlayerSolvingPass(SPlayer* p, uint32_t animation) {
             if (!board->Squares[i].Opened && board->Squares[i].Mark == SquareMark::Flag) p->PlacedFlags[i] = 1;
     }
     if (animation == 2) PerformNearestMove(p);
+    p->IdlePasses = face->MovesPerformed == moves ? p->IdlePasses + 1 : 0;
 }
 
 void PlayerEnd(SPlayer* p) {

@@ -14,6 +14,11 @@
 
 // About two seconds of quick reads without change before a full read.
 constexpr uint32_t kStillPollsBeforeFullRead = 50;
+// Solving passes in a row that hand the game no move before the board is
+// read afresh and the logic board rebuilt. Without animation the flags found
+// stay queued and unplayed, so the screen never shows them: every quick read
+// then reports a change, and the still polls above never come.
+constexpr uint32_t kIdlePassesBeforeRebuild = 50;
 // About a second and a half of failed full reads before the game is raised.
 constexpr uint32_t kFailedReadsBeforeRaise = 40;
 // After the blank-screen switch, how long the board may stay unreadable or
@@ -37,6 +42,7 @@ struct SPlayer {
     uint32_t LastX = 0, LastY = 0;            // the square of the move performed last in slow animation
     std::vector<uint8_t> PlacedFlags;         // flags placed in the current game
     uint32_t StillPolls = 0;                  // quick reads in a row that showed no change
+    uint32_t IdlePasses = 0;                  // solving passes in a row that made no move
     bool Rebuild = false;                     // the next solving pass rebuilds the logic board
     uint32_t FailedReads = 0;                 // full reads in a row that failed
     uint32_t LastProgress = 0;                // tick count of the last read that showed the board or a change

@@ -94,6 +94,7 @@ TEST(InterfaceTest, QueueingByThresholdAndFlags) {
 
     // Only below the threshold is queued; flags by QueueFlags alone.
     g.Calls.clear();
+    const uint32_t performed = g.MovesPerformed;
     g.QueueThreshold = 0.5;
     g.QueueFlags = true;
     EXPECT_TRUE(g.DoAction(0, 0, 0.5, A::Open));
@@ -103,6 +104,7 @@ TEST(InterfaceTest, QueueingByThresholdAndFlags) {
     EXPECT_TRUE(g.DoAction(0, 4, 1.0, A::Unflag));
     EXPECT_EQ((Strings{"open 0,0", "open 0,3", "unflag 0,4"}), g.Calls);
     EXPECT_EQ(2u, g.GetActionCount());
+    EXPECT_EQ(3u, g.MovesPerformed - performed) << "only the moves handed to the game count";
 }
 
 // A clock that advances only when slept on, so pauses are exact.

@@ -134,6 +134,42 @@ TEST_F(PlayerStagesOnGame, PlacedFlagsAreKeptByFullAndQuickReads) {
     }
 }
 
+// Without animation the mines the solver finds stay unflagged, so every quick
+// read reports a change. A logic board that went wrong (here every constraint
+// asks for more mines than it has squares, as a misread number left behind
+// would) then has no move to make, pass after pass, and only a full read and
+// a rebuild bring the game on.
+TEST_F(PlayerStagesOnGame, PassesWithoutAMoveEndInAFullReadAndARebuild) {
+    auto unflaggedMine = [this] {
+        if (!P.Board || P.Board->State != Playing) return false;
+        for (uint32_t i = 0; i < P.Board->Width * P.Board->Height; ++i)
+            if (!P.Board->Squares[i].Opened && P.Board->Squares[i].Mine) return true;
+        return false;
+    };
+    auto spoil = [this] {
+        for (uint32_t x = 0; P.Logic && x < P.Logic->Width; ++x)
+            for (uint32_t y = 0; y < P.Logic->Height; ++y) {
+                CLogicSquare* s = P.Logic->At(x, y);
+                if (s->IsOpen && s->UnknownCount > 0) s->MinesLeft = static_cast<int32_t>(s->UnknownCount) + 1;
+            }
+    };
+    // Play on a spoiled view until a pass makes no move.
+    bool idle = false;
+    for (int pass = 0; pass < 500 && !idle; ++pass) {
+        const uint32_t moves = P.Face->MovesPerformed;
+        if (unflaggedMine()) spoil();
+        ASSERT_TRUE(PlayerPass(&P));
+        idle = P.Face->MovesPerformed == moves && unflaggedMine();
+    }
+    ASSERT_TRUE(idle) << "no pass without a move on a board with a mine known and not flagged";
+    const uint32_t moves = P.Face->MovesPerformed;
+    for (uint32_t pass = 0; pass < 2 * kIdlePassesBeforeRebuild && P.Face->MovesPerformed == moves; ++pass) {
+        spoil();
+        ASSERT_TRUE(PlayerPass(&P));
+    }
+    EXPECT_NE(P.Face->MovesPerformed, moves) << "no move within " << 2 * kIdlePassesBeforeRebuild << " passes";
+}
+
 // ---------------------------------------------------------------- the hand-back after a stop request
 
 // The stand-in's log, from line `from` on, keeping the lines that start with
