@@ -10,23 +10,19 @@
 
 #include "Minesweeper.h"
 #include "Random.h"
-
-// A screen rectangle, right and bottom exclusive.
-struct SPlaceRect {
-    int32_t Left, Top, Right, Bottom;
-};
+#include "SaverWindowCore.h"
 
 // Shifts the game window into the desktop without changing its size. The
 // far edge first, then the near one, so that a window larger than the
 // desktop ends up at its left and top edges, whatever side it overhung (its
 // menu and counter stay visible).
-inline void OffsetPlace(SPlaceRect* r, int32_t dx, int32_t dy) {
+inline void OffsetPlace(SSaverRect* r, int32_t dx, int32_t dy) {
     r->Left += dx;
     r->Right += dx;
     r->Top += dy;
     r->Bottom += dy;
 }
-inline SPlaceRect ShiftIntoDesktop(const SPlaceRect& d, SPlaceRect w) {
+inline SSaverRect ShiftIntoDesktop(const SSaverRect& d, SSaverRect w) {
     if (d.Right < w.Right) OffsetPlace(&w, d.Right - w.Right, 0);
     if (d.Left > w.Left) OffsetPlace(&w, d.Left - w.Left, 0);
     if (d.Bottom < w.Bottom) OffsetPlace(&w, 0, d.Bottom - w.Bottom);
@@ -41,10 +37,10 @@ inline int32_t RandomOffset(int32_t span) { return span == 0 ? 0 : NextRandom() 
 
 // A random place for a window of the given size on the desktop, the left
 // drawn first; the size is kept.
-inline SPlaceRect RandomPlace(const SPlaceRect& d, int32_t width, int32_t height) {
+inline SSaverRect RandomPlace(const SSaverRect& d, int32_t width, int32_t height) {
     int32_t left = d.Left + RandomOffset(d.Right - d.Left - width);
     int32_t top = d.Top + RandomOffset(d.Bottom - d.Top - height);
-    return SPlaceRect{left, top, left + width, top + height};
+    return SSaverRect{left, top, left + width, top + height};
 }
 
 // Slow animation: the index of the queued move nearest to the last one,

@@ -52,7 +52,7 @@ void WaitUntilIdle(HANDLE process) {
 
 // The game's new place for the overlay: the rectangle first, then the flag,
 // then the message that makes the saver window lay the overlay out again.
-void PublishGameRect(const SPlaceRect& r) {
+void PublishGameRect(const SSaverRect& r) {
     SaverState.GameRectLeft = r.Left;
     SaverState.GameRectTop = r.Top;
     SaverState.GameRectRight = r.Right;
@@ -61,22 +61,22 @@ void PublishGameRect(const SPlaceRect& r) {
     PostMessageA(static_cast<HWND>(SaverState.SaverWindow.load()), WM_APP, 0, 0);
 }
 
-SPlaceRect WindowPlace(HWND window) {
+SSaverRect WindowPlace(HWND window) {
     RECT r{0, 0, 0, 0};
     GetWindowRect(window, &r);
-    return SPlaceRect{r.left, r.top, r.right, r.bottom};
+    return SSaverRect{r.left, r.top, r.right, r.bottom};
 }
 
 // Shifts the game window into the desktop without changing its size.
 void PlaceOnDesktop(HWND game) {
-    SPlaceRect w = ShiftIntoDesktop(WindowPlace(GetDesktopWindow()), WindowPlace(game));
+    SSaverRect w = ShiftIntoDesktop(WindowPlace(GetDesktopWindow()), WindowPlace(game));
     MoveGame(game, w.Left, w.Top);
     PublishGameRect(w);
 }
 
 void MoveToRandomPlace(HWND game) {
-    SPlaceRect d = WindowPlace(GetDesktopWindow()), w = WindowPlace(game);
-    SPlaceRect to = RandomPlace(d, w.Right - w.Left, w.Bottom - w.Top);
+    SSaverRect d = WindowPlace(GetDesktopWindow()), w = WindowPlace(game);
+    SSaverRect to = RandomPlace(d, w.Right - w.Left, w.Bottom - w.Top);
     MoveGame(game, to.Left, to.Top);
     SaverState.MoveGameRequested = false;
     PublishGameRect(to);

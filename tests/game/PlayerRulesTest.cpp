@@ -12,7 +12,7 @@
 
 namespace {
 
-::testing::AssertionResult SamePlace(const SPlaceRect& a, const SPlaceRect& b) {
+::testing::AssertionResult SamePlace(const SSaverRect& a, const SSaverRect& b) {
     if (a.Left == b.Left && a.Top == b.Top && a.Right == b.Right && a.Bottom == b.Bottom)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "(" << a.Left << "," << a.Top << "," << a.Right << "," << a.Bottom
@@ -20,12 +20,12 @@ namespace {
                                          << ")";
 }
 
-const SPlaceRect kDesktop{0, 0, 1024, 768};
+const SSaverRect kDesktop{0, 0, 1024, 768};
 
 TEST(PlayerRules, ShiftIntoDesktopKeepsTheSizeAndPrefersTheLeftAndTopEdges) {
     struct Case {
         const char* Name;
-        SPlaceRect Desktop, Window, Expected;
+        SSaverRect Desktop, Window, Expected;
     } cases[] = {
         {"inside", kDesktop, {100, 100, 264, 307}, {100, 100, 264, 307}},
         {"off left and bottom", kDesktop, {-150, 700, 14, 907}, {0, 561, 164, 768}},
@@ -42,7 +42,7 @@ TEST(PlayerRules, RandomPlaceDrawsTheLeftFirstWithTruncatingRemainders) {
     struct Case {
         const char* Name;
         uint32_t Seed;
-        SPlaceRect Desktop;
+        SSaverRect Desktop;
         int32_t Width, Height;
         int32_t Left, Top;
     } cases[] = {
@@ -55,8 +55,8 @@ TEST(PlayerRules, RandomPlaceDrawsTheLeftFirstWithTruncatingRemainders) {
     };
     for (const Case& c : cases) {
         SeedRandom(c.Seed);
-        SPlaceRect r = RandomPlace(c.Desktop, c.Width, c.Height);
-        EXPECT_TRUE(SamePlace(r, SPlaceRect{c.Left, c.Top, c.Left + c.Width, c.Top + c.Height})) << c.Name;
+        SSaverRect r = RandomPlace(c.Desktop, c.Width, c.Height);
+        EXPECT_TRUE(SamePlace(r, SSaverRect{c.Left, c.Top, c.Left + c.Width, c.Top + c.Height})) << c.Name;
     }
 }
 
@@ -73,12 +73,12 @@ TEST(PlayerRules, RandomPlaceRanges) {
         {"larger by 176: within the overhang", 1200, 0, 175},
         {"one pixel larger", 1025, 0, 0},
     };
-    const SPlaceRect desktop{-40, 0, 984, 1024};
+    const SSaverRect desktop{-40, 0, 984, 1024};
     for (const Case& c : cases) {
         SeedRandom(7);
         int32_t low = INT32_MAX, high = INT32_MIN;
         for (int i = 0; i < 5000; ++i) {
-            SPlaceRect r = RandomPlace(desktop, c.Size, c.Size);
+            SSaverRect r = RandomPlace(desktop, c.Size, c.Size);
             ASSERT_EQ(r.Right - r.Left, c.Size);
             for (int32_t offset : {r.Left - desktop.Left, r.Top - desktop.Top}) {
                 low = std::min(low, offset);
