@@ -676,6 +676,7 @@ CLogicMineSweeperBoard::~CLogicMineSweeperBoard() {
 
 void CLogicMineSweeperBoard::LinkConstraint(CLogicSquare* s, const CMineSweeperBoard* game, bool countLogicMines) {
     int32_t number = game->GetColumn(s->X)[s->Y].Number;
+    s->Number = number;
     s->MinesLeft = number;
     bool linked = false;
     for (uint32_t x = s->Left; x < s->Right; ++x) {
@@ -712,9 +713,12 @@ bool CLogicMineSweeperBoard::Rebuild(const CMineSweeperBoard* game) {
             const SMineSweeperSquare& g = game->GetColumn(x)[y];
             s->IsOpen = g.Opened != 0;
             s->IsMine = g.Mine != 0;
+            s->Number = -1;
             if (g.Opened) {
                 if (g.Number >= 0) LinkConstraint(s, game, false);
-                s->IsSettled = true;
+                // An opened square whose number the screen did not show yet
+                // stays unsettled, so that Update links its number later.
+                s->IsSettled = g.Number >= 0;
             } else {
                 s->Index = static_cast<int32_t>(ClosedCount++);
                 // A flag is already counted by the game's counter; left
@@ -738,13 +742,21 @@ bool CLogicMineSweeperBoard::Update(const CMineSweeperBoard* game) {
                 // Open in the game, a mine here: the boards disagree.
                 if (s->IsMine) return false;
                 if (!s->IsSettled) {
-                    if (ClosedCount > 0) --ClosedCount;
                     for (uint32_t i = s->ConstraintCount; i-- > 0;) s->Constraints[i]->RemoveUnknown(s);
                     s->ClearConstraints();
-                    if (g.Number >= 0) LinkConstraint(s, game, true);
+                    // Without its number (not drawn yet) the square stays
+                    // unsettled: the number is linked once a read shows it.
+                    if (g.Number >= 0) {
+                        LinkConstraint(s, game, true);
+                        s->IsSettled = true;
+                    }
+                } else if (g.Number >= 0 && g.Number != s->Number) {
+                    // The game never changes a number it has shown: one of
+                    // the two reads was wrong (a pressed square taken for a
+                    // 0, a picture half drawn). Read afresh and rebuild.
+                    return false;
                 }
                 s->IsOpen = true;
-                s->IsSettled = true;
             } else if (s->IsOpen) {
                 return false;
             } else {
@@ -763,6 +775,7 @@ bool CLogicMineSweeperBoard::Update(const CMineSweeperBoard* game) {
             }
         }
     }
+    ClosedCount = static_cast<uint32_t>(closed);
     MinesLeft = MinesNotLocated;
     return true;
 }
@@ -920,6 +933,10 @@ struct SSolvePass {
         s->MineProbability = 0.0;
         if (Face && Face->DoAction(s->X, s->Y, 1.0, CMineSweeperInterface::Open)) Progress = true;
         if (Game) Game->MarkOpened(s->X, s->Y);
+        // Opened as far as the logic board goes: a later read that still
+        // shows it covered is stale, and Update refuses it.
+        s->IsOpen = true;
+        s->MinesLeft = -1;
         BestProbability = 0.0;
         Candidates->Count = 0;
     }
@@ -1141,7 +1158,11 @@ bool CLogicMineSweeperBoard::Solve(CMineSweeperInterface* face, const std::atomi
                 }
             } else if (candidates->Count > 0) {
                 CLogicSquare* s = candidates->Items[static_cast<uint32_t>(NextRandom()) % candidates->Count];
-                if (face->DoAction(s->X, s->Y, certainty, CMineSweeperInterface::Open)) pass.Progress = true;
+                if (face->DoAction(s->X, s->Y, certainty, CMineSweeperInterface::Open)) {
+                    pass.Progress = true;
+                    s->IsOpen = true;
+                    s->MinesLeft = -1;
+                }
                 if (game) game->MarkOpened(s->X, s->Y);
             }
         }

@@ -17,7 +17,8 @@ CLogicSquare::CLogicSquare(uint32_t x, uint32_t y)
       MineProbability(0.0),
       HasConstraints(false),
       IsMine(false),
-      MinesLeft(0) {}
+      MinesLeft(0),
+      Number(-1) {}
 
 bool CLogicSquare::HasConstraint(const CLogicSquare* c) const {
     for (uint32_t i = 0; i < ConstraintCount; ++i)

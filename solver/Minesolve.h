@@ -20,6 +20,7 @@ public:
     bool HasConstraints;           // ConstraintCount > 0
     bool IsMine;                   // known to hold a mine
     int32_t MinesLeft;             // constraint: mines still among Unknowns; -1 opened, number unknown
+    int32_t Number;                // the number taken in when the square settled open; -1 none
 
     CLogicSquare(uint32_t x, uint32_t y);
 

@@ -184,6 +184,75 @@ TEST(Update, OpenedSquareBecomesConstraint) {
     EXPECT_EQ(logic.At(2, 0)->MinesLeft, 1);
 }
 
+TEST(Update, ReadsOfOpenedSquaresAgreeWithWhatIsSettled) {
+    // A square opened while the screen does not show its number yet stays
+    // unsettled and gets linked once the number shows; a number that
+    // changes after it settled (a pressed square read as 0, a half-drawn
+    // picture) makes Update refuse, so the player reads afresh.
+    struct SCase {
+        const char* Name;
+        const char* Later;  // (2, 0) as read the second time: '.' opened without number
+        bool Accepted;
+        bool Linked;        // (2, 0) a constraint over (1, 0)
+    };
+    const SCase cases[] = {
+        {"number shown late is linked", "1", true, true},
+        {"still no number stays open, unlinked", ".", true, false},
+        {"settled 0 turning into 1 is refused", "0>1", false, false},
+        {"settled 1 turning into 2 is refused", "1>2", false, false},
+        {"settled 1 read again as 1", "1>1", true, true},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        auto game = Board("...\n111\n000\n", 1);
+        CLogicMineSweeperBoard logic(3, 3);
+        ASSERT_TRUE(logic.Rebuild(game.get()));
+        std::string later = c.Later;
+        SMineSweeperSquare& s = game->GetColumn(2)[0];
+        s = SMineSweeperSquare{1, 0, -1, None};
+        if (later.size() == 3) {
+            s.Number = later[0] - '0';
+            ASSERT_TRUE(logic.Update(game.get()));
+            later = later.substr(2);
+        } else {
+            ASSERT_TRUE(logic.Update(game.get()));
+            EXPECT_FALSE(logic.At(2, 0)->IsSettled);
+            EXPECT_EQ(logic.At(1, 1)->UnknownCount, 2u);
+        }
+        s.Number = later == "." ? -1 : later[0] - '0';
+        EXPECT_EQ(logic.Update(game.get()), c.Accepted);
+        if (!c.Accepted) continue;
+        EXPECT_EQ(logic.At(2, 0)->IsSettled, c.Linked);
+        EXPECT_EQ(logic.At(2, 0)->UnknownCount, c.Linked ? 1u : 0u);
+        EXPECT_EQ(logic.At(1, 0)->ConstraintCount, c.Linked ? 4u : 3u);
+        EXPECT_EQ(logic.ClosedCount, 2u);
+    }
+}
+
+TEST(Solve, SquaresItOpensCountAsOpened) {
+    // A read that still shows a square the solver opened, or its guess,
+    // covered is stale: Update must refuse it rather than take it in.
+    const char* boards[] = {"..1\n.11\n...\n", "...\n...\n...\n"};  // a safe square; only a guess
+    for (const char* text : boards) {
+        SCOPED_TRACE(text);
+        auto game = Board(text, 1);
+        CLogicMineSweeperBoard logic(game->Width, game->Height);
+        logic.Rebuild(game.get());
+        CRecordingFace face(game->Width, game->Height, 0.0);
+        std::atomic<bool> stop{false};
+        logic.Solve(&face, &stop, game.get());
+        uint32_t opens = 0;
+        for (const auto& a : face.Performed)
+            if (a.Type == CMineSweeperInterface::Open) {
+                EXPECT_TRUE(logic.At(a.X, a.Y)->IsOpen) << a.X << "," << a.Y;
+                ++opens;
+            }
+        ASSERT_GT(opens, 0u);
+        auto stale = Board(text, 1);
+        EXPECT_FALSE(logic.Update(stale.get()));
+    }
+}
+
 TEST(Solve, GroupWithoutSolutionOpensNothing) {
     // A 0 next to a flag: no layout fits, so its squares must not be "safe".
     auto game = Board("0F\n..\n", 5);
