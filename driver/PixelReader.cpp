@@ -221,6 +221,26 @@ int32_t BoardStateFromNotes(const SReadNotes& notes, int32_t minesLeft) {
     return GameState::Playing;
 }
 
+bool ReadIsAtRest(const CMineSweeperBoard& read, const SReadExpectation& expect) {
+    if (expect.NewGame)
+        return read.State == GameState::NotStarted && (expect.NewGameMines < 0 || read.MinesLeft == expect.NewGameMines);
+    const uint32_t w = read.Width, h = read.Height;
+    for (uint32_t x = 0; x < w; ++x) {
+        const SMineSweeperSquare* column = read.GetColumn(x);
+        for (uint32_t y = 0; y < h; ++y) {
+            const SMineSweeperSquare& s = column[y];
+            if (expect.OwnOpened && expect.OwnOpened[static_cast<size_t>(x) * h + y] && !s.Opened) return false;
+            if (!s.Opened || s.Number != 0 || s.Mark != SquareMark::None) continue;
+            for (uint32_t nx = x > 0 ? x - 1 : 0; nx <= x + 1 && nx < w; ++nx)
+                for (uint32_t ny = y > 0 ? y - 1 : 0; ny <= y + 1 && ny < h; ++ny) {
+                    const SMineSweeperSquare& n = read.GetColumn(nx)[ny];
+                    if (!n.Opened && n.Mark != SquareMark::Flag) return false;
+                }
+        }
+    }
+    return true;
+}
+
 std::string FormatBoard(const CMineSweeperBoard& board) {
     std::string text;
     text.reserve(static_cast<size_t>(board.Width + 1) * board.Height);

@@ -111,6 +111,21 @@ SMineSweeperSquare ClassifySquare(const SPixelView& view, int32_t px, int32_t py
 // GameState from a read's notes and the counter.
 int32_t BoardStateFromNotes(const SReadNotes& notes, int32_t minesLeft);
 
+// What the player's own moves let a read show. A read that cannot be the
+// game's picture at rest after them is "not yet": taken before the game
+// painted the moves, or while a pressed square showed.
+struct SReadExpectation {
+    const uint8_t* OwnOpened = nullptr;  // Width*Height, column-major: squares the player opened; may be null
+    bool NewGame = false;                // a new game was asked for and nothing played since
+    int32_t NewGameMines = -1;           // with NewGame: the counter it must show; -1 any
+};
+// True when the read is a picture at rest: a new game that was asked for
+// shows every square covered and its mine count; every square the player
+// opened shows opened; and no opened empty square lies beside a covered
+// square without a flag (the game opens those itself, so that picture is a
+// square held pressed, or one drawn before its neighbours).
+bool ReadIsAtRest(const CMineSweeperBoard& read, const SReadExpectation& expect);
+
 // The board as a small text grid, one line per row:
 //   '#' covered  'F' flag  '?' question  '0'..'8' number  '.' opened, number unknown
 //   '*' shown mine  'X' exploded mine  'W' wrong flag

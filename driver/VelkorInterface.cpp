@@ -1,5 +1,6 @@
 #include "VelkorInterface.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -12,11 +13,26 @@ namespace {
 // hang the player thread with it.
 const UINT kSendTimeoutMs = 2000;
 
-LRESULT SendToGame(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT SendToGame(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, bool* delivered = nullptr) {
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(window, msg, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+    LRESULT ok =
+        SendMessageTimeoutA(window, msg, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+    if (delivered) *delivered = ok != 0;
     return static_cast<LRESULT>(result);
 }
+
+// A picture is captured again after this gap until two in a row agree, at
+// most this many times.
+const DWORD kCaptureGapMs = 5;
+const int kCaptureAttempts = 10;
+// A new game that no read shows within this time was not started (the
+// command was lost): reads then take the board as it is.
+const DWORD kNewGameWaitMs = 1000;
+// Reads not at rest for this long: the squares this game's clicks opened
+// are no longer required to show opened (a click the game dropped), so
+// that the player reads the board as it is and rebuilds. A square held
+// pressed stays refused.
+const DWORD kNotAtRestLimitMs = 3000;
 
 // Menu commands and dialog items of the game.
 const UINT kCmdNewGame = 510;
@@ -190,9 +206,14 @@ CVelkorInterface::CVelkorInterface(HWND gameWindow)
       TotalMines(0),
       BoardBitmap(nullptr),
       GameWindow(gameWindow),
+      NewGameMines(-1),
+      ClicksSent(0),
       BoardBits(nullptr),
       BitmapWidth(0),
-      BitmapHeight(0) {
+      BitmapHeight(0),
+      NewGameAsked(false),
+      NewGameAskedAt(0),
+      NotAtRestSince(0) {
     InitScreenColors(gameWindow);
 }
 
@@ -253,7 +274,10 @@ void CVelkorInterface::DeleteBoardBitmap() {
 }
 
 bool CVelkorInterface::CopyBoardArea(pixels::SPixelView* view) {
+    // The counter comes from the same copy as the squares; a narrow board's
+    // area would end before the counter's last digit.
     int32_t width = pixels::BoardAreaWidth(Snapshot->Width);
+    if (width < pixels::CounterLeft + pixels::CounterWidth) width = pixels::CounterLeft + pixels::CounterWidth;
     int32_t height = pixels::BoardAreaHeight(Snapshot->Height);
     HDC dc = GetDC(GameWindow);
     if (!dc) return false;
@@ -272,14 +296,73 @@ bool CVelkorInterface::CopyBoardArea(pixels::SPixelView* view) {
     return true;
 }
 
-bool CVelkorInterface::ReadMineCounter(int32_t* value) {
-    if (!value || !IsWindow(GameWindow)) return false;
+bool CVelkorInterface::IsCounterVisible() {
+    if (!IsWindow(GameWindow)) return false;
     for (int j = 0; j < 3; ++j) {
         for (int i = 0; i < 4; ++i) {
             POINT p{17 + 13 * i, 17 + 10 * j};
             if (!ClientToScreen(GameWindow, &p) || WindowFromPoint(p) != GameWindow) return false;
         }
     }
+    return true;
+}
+
+// The game handles messages sent to it before anything else, and paints
+// only when nothing else is waiting in its queue (WM_PAINT is generated
+// when the queue is empty). So the round trip of a message that does
+// nothing returns once every click sent before it has been handled; the
+// picture of those clicks follows as soon as the game gets to paint, and
+// two captures in a row that agree tell that it has (a picture caught in
+// the middle of its painting differs from the next one).
+bool CVelkorInterface::CaptureSettled(pixels::SPixelView* view) {
+    SendToGame(GameWindow, WM_NULL, 0, 0);
+    if (!CopyBoardArea(view)) return false;
+    const size_t n = static_cast<size_t>(view->Width) * static_cast<size_t>(view->Height);
+    for (int attempt = 0; attempt < kCaptureAttempts; ++attempt) {
+        PreviousCapture.assign(view->Pixels, view->Pixels + n);
+        Sleep(kCaptureGapMs);
+        if (!CopyBoardArea(view)) return false;
+        if (std::memcmp(PreviousCapture.data(), view->Pixels, n * sizeof(uint32_t)) == 0) return true;
+    }
+    return false;
+}
+
+bool CVelkorInterface::ReadPicture(const pixels::SPixelView& view, CMineSweeperBoard* picture,
+                                   pixels::SReadNotes* notes) {
+    const pixels::SColorTable colors = ScreenColors();
+    int32_t counter;
+    if (!pixels::ReadCounter(view, 0, 0, colors, &counter)) return false;
+    for (uint32_t y = picture->Height; y-- > 0;) {
+        for (uint32_t x = picture->Width; x-- > 0;) {
+            picture->GetColumn(x)[y] =
+                pixels::ClassifySquare(view, pixels::SampleX(x), pixels::SampleY(y), GameLayout, colors, notes);
+        }
+    }
+    picture->MinesLeft = counter;
+    picture->State = pixels::BoardStateFromNotes(*notes, counter);
+    return !(picture->State == GameState::Lost && counter != notes->MineBalance);
+}
+
+bool CVelkorInterface::IsAtRest(const CMineSweeperBoard& picture) {
+    const DWORD now = GetTickCount();
+    if (NewGameAsked && now - NewGameAskedAt >= kNewGameWaitMs) NewGameAsked = false;
+    pixels::SReadExpectation expect;
+    const size_t n = static_cast<size_t>(picture.Width) * picture.Height;
+    bool ownLapsed = NotAtRestSince != 0 && now - NotAtRestSince >= kNotAtRestLimitMs;
+    if (OwnOpened.size() == n && !ownLapsed) expect.OwnOpened = OwnOpened.data();
+    expect.NewGame = NewGameAsked;
+    expect.NewGameMines = NewGameMines;
+    if (!pixels::ReadIsAtRest(picture, expect)) {
+        if (NotAtRestSince == 0) NotAtRestSince = now ? now : 1;
+        return false;
+    }
+    NotAtRestSince = 0;
+    NewGameAsked = false;
+    return true;
+}
+
+bool CVelkorInterface::ReadMineCounter(int32_t* value) {
+    if (!value || !IsCounterVisible()) return false;
     HDC dc = GetDC(GameWindow);
     if (!dc) return false;
     void* bits = nullptr;
@@ -342,75 +425,81 @@ bool CVelkorInterface::ReadBoard(CMineSweeperBoard** board) {
         Snapshot = nullptr;
         DeleteBoardBitmap();
         Snapshot = new CMineSweeperBoard(target->Width, target->Height);
+        OwnOpened.assign(static_cast<size_t>(Snapshot->Width) * Snapshot->Height, 0);
     }
     TotalMines = 0;
-    int32_t counter;
-    if (!ReadMineCounter(&counter)) return false;
+    if (!IsCounterVisible()) return false;
     if (!IsBoardVisible()) return false;
+    // Counter and squares from one capture, so that they cannot disagree.
     pixels::SPixelView view;
-    if (!CopyBoardArea(&view)) return false;
+    if (!CaptureSettled(&view)) return false;
     // A resize during the copy would leave parts of the copy unwritten.
     int32_t cw2, ch2;
     if (!ClientSize(&cw2, &ch2) || cw2 != cw || ch2 != ch) return false;
 
-    const pixels::SColorTable colors = ScreenColors();
+    CMineSweeperBoard picture(Snapshot->Width, Snapshot->Height);
     pixels::SReadNotes notes;
-    for (uint32_t y = Snapshot->Height; y-- > 0;) {
-        for (uint32_t x = Snapshot->Width; x-- > 0;) {
-            Snapshot->GetColumn(x)[y] =
-                pixels::ClassifySquare(view, pixels::SampleX(x), pixels::SampleY(y), GameLayout, colors, &notes);
-        }
-    }
-    Snapshot->MinesLeft = counter;
-    Snapshot->State = pixels::BoardStateFromNotes(notes, counter);
-    if (Snapshot->State == GameState::Lost && counter != notes.MineBalance) return false;
-    TotalMines = static_cast<uint32_t>(static_cast<int64_t>(notes.FlagsSeen) + counter);
+    if (!ReadPicture(view, &picture, &notes)) return false;
+    if (!IsAtRest(picture)) return false;
+    Snapshot->CopyFrom(&picture);
+    TotalMines = static_cast<uint32_t>(static_cast<int64_t>(notes.FlagsSeen) + picture.MinesLeft);
     return target->CopyFrom(Snapshot);
 }
 
-bool CVelkorInterface::UpdateBoard(CMineSweeperBoard* board, bool* changed, bool tolerant) {
-    bool scratch = false;
+bool CVelkorInterface::UpdateBoard(CMineSweeperBoard* board, bool* changed, bool tolerant, bool* read) {
+    bool scratch = false, readScratch = false;
     if (!changed) changed = &scratch;
+    if (!read) read = &readScratch;
+    *read = false;
     if (!board || !Snapshot || board->Width != Snapshot->Width || board->Height != Snapshot->Height) return false;
+    // Nothing read: no change, and (through *read) nothing to act on.
     if (!IsBoardVisible()) {
         *changed = false;
         return true;
     }
     int32_t cw, ch;
     if (!ClientSize(&cw, &ch)) {
-        *changed = true;
+        *changed = false;
         return true;
     }
     if (!ClientMatchesBoard(cw, ch, board)) {
         *changed = true;
         return false;
     }
-    int32_t counter;
-    if (!ReadMineCounter(&counter)) {
+    if (!IsCounterVisible()) {
         *changed = false;
         return true;
     }
-    Snapshot->MinesLeft = counter;
     pixels::SPixelView view;
-    if (!CopyBoardArea(&view)) {
-        *changed = true;
-        return false;
+    if (!CaptureSettled(&view)) {
+        *changed = false;
+        return true;
     }
     int32_t cw2, ch2;
     if (!ClientSize(&cw2, &ch2) || cw2 != cw || ch2 != ch) {
         *changed = true;
         return false;
     }
-
-    const pixels::SColorTable colors = ScreenColors();
+    CMineSweeperBoard picture(Snapshot->Width, Snapshot->Height);
     pixels::SReadNotes notes;
+    if (!ReadPicture(view, &picture, &notes)) {
+        // An unreadable counter, or a lost board that does not add up yet.
+        *changed = false;
+        return picture.State != GameState::Lost;
+    }
+    if (!IsAtRest(picture)) {
+        *changed = false;
+        return true;
+    }
+    *read = true;
+    Snapshot->CopyFrom(&picture);
+
     TArray<SMineSweeperSquare> keptFlags;
     uint32_t changes = 0;
     bool onlyZeroOpenings = true;
     for (uint32_t y = Snapshot->Height; y-- > 0;) {
         for (uint32_t x = Snapshot->Width; x-- > 0;) {
-            SMineSweeperSquare n =
-                pixels::ClassifySquare(view, pixels::SampleX(x), pixels::SampleY(y), GameLayout, colors, &notes);
+            const SMineSweeperSquare& n = picture.GetColumn(x)[y];
             SMineSweeperSquare& o = board->GetColumn(x)[y];
             if (!SameSquare(n, o)) {
                 ++changes;
@@ -424,14 +513,10 @@ bool CVelkorInterface::UpdateBoard(CMineSweeperBoard* board, bool* changed, bool
                 }
                 if (!(n.Opened && n.Number == 0 && n.Mark == SquareMark::None && !o.Opened)) onlyZeroOpenings = false;
             }
-            Snapshot->GetColumn(x)[y] = n;
         }
     }
-    if (static_cast<int64_t>(Snapshot->MinesLeft) + notes.FlagsSeen != static_cast<int64_t>(TotalMines)) return false;
-    int32_t state = pixels::BoardStateFromNotes(notes, Snapshot->MinesLeft);
-    if (state == GameState::Lost && Snapshot->MinesLeft != notes.MineBalance) return false;
-    Snapshot->State = state;
-    if (onlyZeroOpenings && state == GameState::Playing) changes = 0;
+    if (static_cast<int64_t>(picture.MinesLeft) + notes.FlagsSeen != static_cast<int64_t>(TotalMines)) return false;
+    if (onlyZeroOpenings && picture.State == GameState::Playing) changes = 0;
     *changed = changes > 0;
     if (changes > 0 && keptFlags.Count < changes) {
         board->CopyFrom(Snapshot);
@@ -448,18 +533,33 @@ bool CVelkorInterface::UpdateBoard(CMineSweeperBoard* board, bool* changed, bool
 // ---------------------------------------------------------------------------
 // Mouse actions
 
-void CVelkorInterface::Click(uint32_t x, uint32_t y, UINT down, UINT up, WPARAM downKeys) {
+bool CVelkorInterface::Click(uint32_t x, uint32_t y, UINT down, UINT up, WPARAM downKeys) {
     LPARAM point = static_cast<LPARAM>(
         MAKELONG(static_cast<WORD>(pixels::CentreX(x) & 0xFFFF), static_cast<WORD>(pixels::CentreY(y) & 0xFFFF)));
-    SendToGame(GameWindow, down, downKeys, point);
-    SendToGame(GameWindow, up, 0, point);
+    bool delivered = false;
+    SendToGame(GameWindow, down, downKeys, point, &delivered);
+    if (!delivered) return false;
+    // A button-up that did not arrive would leave the square held pressed
+    // (and its opening undone): send it again, a bounded number of times.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        SendToGame(GameWindow, up, 0, point, &delivered);
+        if (delivered) {
+            ++ClicksSent;
+            return true;
+        }
+        if (!IsWindow(GameWindow)) break;
+    }
+    return false;
 }
 
 bool CVelkorInterface::OpenSquare(uint32_t x, uint32_t y) {
     if (!Snapshot || x >= Snapshot->Width || y >= Snapshot->Height) return false;
     if (Snapshot->GetColumn(x)[y].Mark == SquareMark::Flag) UnflagSquare(x, y);
-    Click(x, y, WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON);
+    // A click that did not reach the game opened nothing.
+    if (!Click(x, y, WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON)) return false;
     Snapshot->MarkOpened(x, y);
+    const size_t i = static_cast<size_t>(x) * Snapshot->Height + y;
+    if (i < OwnOpened.size()) OwnOpened[i] = 1;
     return true;
 }
 
@@ -468,8 +568,8 @@ bool CVelkorInterface::FlagSquare(uint32_t x, uint32_t y) {
     SMineSweeperSquare& s = Snapshot->GetColumn(x)[y];
     if (s.Opened) return false;
     if (s.Mark == SquareMark::Flag) return true;
-    if (s.Mark == SquareMark::Question) Click(x, y, WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON);
-    Click(x, y, WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON);
+    if (s.Mark == SquareMark::Question && !Click(x, y, WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON)) return false;
+    if (!Click(x, y, WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON)) return false;
     Snapshot->MarkMine(x, y);
     return true;
 }
@@ -479,7 +579,7 @@ bool CVelkorInterface::UnflagSquare(uint32_t x, uint32_t y) {
     SMineSweeperSquare& s = Snapshot->GetColumn(x)[y];
     if (s.Opened) return false;
     if (s.Mark == SquareMark::None) return true;
-    Click(x, y, WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON);
+    if (!Click(x, y, WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON)) return false;
     s.Mine = 0;
     s.Mark = SquareMark::None;
     ++Snapshot->MinesLeft;
@@ -501,6 +601,12 @@ bool CVelkorInterface::NewGame() {
     // A vanished game is a soft failure, so that callers stop asking.
     if (!IsWindow(GameWindow)) return false;
     SendToGame(GameWindow, WM_COMMAND, kCmdNewGame, 0);
+    // Reads wait for the new game's picture: every square covered, the
+    // level's mine count.
+    std::fill(OwnOpened.begin(), OwnOpened.end(), 0);
+    NewGameAsked = true;
+    NewGameAskedAt = GetTickCount();
+    NotAtRestSince = 0;
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "Minesweeper.h"
 #include "PixelReader.h"
@@ -41,6 +42,8 @@ public:
     uint32_t TotalMines;           // flags seen plus the counter at the last full read
     HBITMAP BoardBitmap;           // owned, may be null; receives the copied board area
     HWND GameWindow;               // not owned
+    int32_t NewGameMines;          // the counter a new game shows; -1 when not known (set by the player)
+    uint32_t ClicksSent;           // clicks that reached the game (wraps): a move that changed something
 
     explicit CVelkorInterface(HWND gameWindow);
     ~CVelkorInterface() override;
@@ -54,7 +57,10 @@ public:
 
     // Incremental read against the player's board. True: the board is valid
     // (and updated when *changed is set); false: read the board in full.
-    bool UpdateBoard(CMineSweeperBoard* board, bool* changed, bool tolerant);
+    // *read (may be null) tells whether the screen was read at all: a true
+    // result without it (board hidden, counter unreadable, a picture not at
+    // rest yet) gives nothing to act on.
+    bool UpdateBoard(CMineSweeperBoard* board, bool* changed, bool tolerant, bool* read = nullptr);
     // True when every grid point of the board shows the game window on the desktop.
     bool IsBoardVisible();
     bool ReadMineCounter(int32_t* value);
@@ -76,13 +82,31 @@ private:
     int32_t BitmapWidth;    // size of BoardBitmap
     int32_t BitmapHeight;
 
+    std::vector<uint8_t> OwnOpened;        // squares this game's clicks opened, column-major
+    bool NewGameAsked;                     // NewGame sent, no read has shown the new game yet
+    uint32_t NewGameAskedAt;               // tick count of that NewGame
+    uint32_t NotAtRestSince;               // tick count of the first of the reads in a row not at rest; 0 none
+    std::vector<uint32_t> PreviousCapture; // the capture before the last, to see the picture settle
+
     bool ClientSize(int32_t* width, int32_t* height);
+    // The twelve counter points show the game window.
+    bool IsCounterVisible();
+    // Captures the board area once the game has handled the moves sent to
+    // it and painted them: two captures in a row agree. False when the
+    // picture kept changing, or nothing could be copied.
+    bool CaptureSettled(pixels::SPixelView* view);
+    // Classifies the whole board and counter of one capture into picture.
+    // False when the counter is unreadable or a lost board does not add up.
+    bool ReadPicture(const pixels::SPixelView& view, CMineSweeperBoard* picture, pixels::SReadNotes* notes);
+    // The picture agrees with the moves made (see pixels::ReadIsAtRest).
+    bool IsAtRest(const CMineSweeperBoard& picture);
     bool ClientMatchesBoard(int32_t clientWidth, int32_t clientHeight, const CMineSweeperBoard* board) const;
     // Copies the board area of the Snapshot's size into BoardBitmap; false
     // when nothing could be copied.
     bool CopyBoardArea(pixels::SPixelView* view);
     void DeleteBoardBitmap();
-    void Click(uint32_t x, uint32_t y, UINT down, UINT up, WPARAM downKeys);
+    // True when both messages reached the game; a lost button-up is sent again.
+    bool Click(uint32_t x, uint32_t y, UINT down, UINT up, WPARAM downKeys);
     HWND OpenCustomDialog();
     // 1 checked, 0 unchecked, -1 when the menu cannot be read from here.
     int MenuItemState(UINT command);

@@ -87,3 +87,40 @@ inline void KeepPlacedFlags(CMineSweeperBoard* board, const std::vector<uint8_t>
         }
     }
 }
+
+// What a pass does after a quick read: act on the board, poll again, or
+// read the board in full. A quick read that did not read the screen (board
+// hidden, counter unreadable, a picture not at rest) gives nothing to act
+// on, whatever it reported and however many moves are queued.
+enum class EQuickRead { Poll, Act, ReadInFull };
+inline EQuickRead AfterQuickRead(bool valid, bool read, bool changed, uint32_t queued, uint32_t stillPolls,
+                                 uint32_t stillPollLimit) {
+    if (!valid) return EQuickRead::ReadInFull;
+    if (read && (changed || queued > 0)) return EQuickRead::Act;
+    return stillPolls < stillPollLimit ? EQuickRead::Poll : EQuickRead::ReadInFull;
+}
+
+// Opened squares on the board: a square newly opened is progress.
+inline uint32_t CountOpened(const CMineSweeperBoard* board) {
+    uint32_t n = 0;
+    const size_t count = static_cast<size_t>(board->Width) * board->Height;
+    for (size_t i = 0; i < count; ++i) n += board->Squares[i].Opened ? 1 : 0;
+    return n;
+}
+
+// Before a rebuild that a stall asked for: the flags the player placed
+// itself become covered squares again, so that the solver decides them
+// afresh from the numbers. One the numbers prove safe is then opened, and
+// opening a flagged square takes its flag off through the game first; one
+// they prove a mine is flagged again, which sends nothing.
+inline void ForgetPlacedFlags(CMineSweeperBoard* board, const std::vector<uint8_t>& placed) {
+    if (!PlacedFitsBoard(placed, board)) return;
+    for (size_t i = 0; i < placed.size(); ++i) {
+        SMineSweeperSquare& s = board->Squares[i];
+        if (placed[i] && !s.Opened && s.Mark == SquareMark::Flag) {
+            s.Mine = 0;
+            s.Mark = SquareMark::None;
+            ++board->MinesLeft;
+        }
+    }
+}

@@ -135,6 +135,25 @@ void WaitForSettings(CVelkorInterface* face, const GameSettings& want) {
 
 bool Finished(const CMineSweeperBoard* board) { return board->State == Won || board->State == Lost; }
 
+// The mine count a new game of the level shows; -1 for a custom field,
+// which the game may have brought into its limits.
+int32_t NewGameMines(const GameSettings& s) {
+    static const int32_t kMines[3] = {10, 40, 99};
+    return s.Level < 3 ? kMines[s.Level] : -1;
+}
+
+void NoteProgress(SPlayer* p) {
+    p->LastProgress = TickCount();
+    p->StallRebuilds = 0;
+}
+
+// A stall asks for a fresh read and a rebuild; after a few such rebuilds
+// without progress the game is given up (see PlayerPass).
+void StallRebuild(SPlayer* p) {
+    p->Rebuild = true;
+    ++p->StallRebuilds;
+}
+
 // The level that GameMode asks for first.
 GameSettings FirstSettings() {
     GameSettings s{0, 0, 0, 0};
@@ -249,7 +268,8 @@ void PlayerStart(SPlayer* p, HWND game) {
     DWORD processId = 0;
     GetWindowThreadProcessId(game, &processId);
     p->Process = processId ? OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, processId) : nullptr;
-    p->LastProgress = TickCount();
+    p->Face->NewGameMines = NewGameMines(p->Current);
+    NoteProgress(p);
 }
 
 bool PlayerPass(SPlayer* p) {
@@ -259,7 +279,20 @@ bool PlayerPass(SPlayer* p) {
         LeaveTopMost(p->GameWindow);
         return false;
     }
+    if (p->InGame && (p->StallRebuilds > kStallRebuildsBeforeGiveUp || TickCount() - p->LastProgress > kStallGiveUpMs)) {
+        // A game that gives no move however often it is read afresh is
+        // given up for a new one, and counted neither won nor lost.
+        p->InGame = false;
+        p->FullRead = false;
+        p->IdlePasses = 0;
+        p->Face->NewGame();
+        NoteProgress(p);
+        return true;
+    }
     if (!PlayerRead(p, animation)) return true;
+    const uint32_t opened = CountOpened(p->Board);
+    if (opened > p->OpenedSeen) NoteProgress(p);
+    p->OpenedSeen = opened;
     if (Finished(p->Board)) return PlayerEndOfGame(p, animation);
     PlayerSolvingPass(p, animation);
     return true;
@@ -270,26 +303,34 @@ bool PlayerRead(SPlayer* p, uint32_t animation) {
     bool changed = false;
     bool updated = false;  // the quick read gave a board to act on
     if (p->InGame && p->Board && !Finished(p->Board)) {
-        if (p->IdlePasses >= kIdlePassesBeforeRebuild) {
-            // The solver keeps finding no move on a board that seems to
-            // change: its incremental view went wrong (a misread number is
-            // never read again once settled). Read afresh and rebuild.
-            p->IdlePasses = 0;
+        if (p->FullRead) {
+            // The logic board refused the last board: a fresh full read,
+            // and a rebuild from it.
+            p->FullRead = false;
             p->Rebuild = true;
-        } else if (face->UpdateBoard(p->Board, &changed, animation == 2)) {
-            if (changed) p->LastProgress = TickCount();
-            if (!changed && face->GetActionCount() == 0 && ++p->StillPolls < kStillPollsBeforeFullRead) {
-                SleepMs(10);
-                return false;
-            }
-            if (changed || face->GetActionCount() > 0) {
-                KeepPlacedFlags(p->Board, p->PlacedFlags);
-                updated = true;
-            } else {
-                // Nothing moved for a long while: the last pass found no
-                // move (a misread board leaves the solver without one) or
-                // its click was lost. Read the board afresh and rebuild.
-                p->Rebuild = true;
+        } else if (p->IdlePasses >= kIdlePassesBeforeRebuild) {
+            // The solver keeps finding no move on a board that seems to
+            // change: its incremental view went wrong. Read afresh and rebuild.
+            p->IdlePasses = 0;
+            StallRebuild(p);
+        } else {
+            bool read = false;
+            bool valid = face->UpdateBoard(p->Board, &changed, animation == 2, &read);
+            switch (AfterQuickRead(valid, read, changed, face->GetActionCount(), p->StillPolls + 1,
+                                   kStillPollsBeforeFullRead)) {
+                case EQuickRead::Poll:
+                    ++p->StillPolls;
+                    SleepMs(10);
+                    return false;
+                case EQuickRead::Act:
+                    KeepPlacedFlags(p->Board, p->PlacedFlags);
+                    updated = true;
+                    break;
+                case EQuickRead::ReadInFull:
+                    // Nothing moved for a long while: the last pass found
+                    // no move or its click was lost. Read afresh and rebuild.
+                    if (valid) StallRebuild(p);
+                    break;
             }
         }
     }
@@ -301,13 +342,13 @@ bool PlayerRead(SPlayer* p, uint32_t animation) {
             return false;
         }
         p->FailedReads = 0;
-        p->LastProgress = TickCount();
         if (p->InGame) KeepPlacedFlags(p->Board, p->PlacedFlags);
         if (!p->InGame && p->Board->State != NotStarted) {
             // Not seen from its start: act only on a board that holds still.
             WaitUntilIdle(p->Process);
             changed = false;
-            if (!face->UpdateBoard(p->Board, &changed, false) || changed) {
+            bool read = false;
+            if (!face->UpdateBoard(p->Board, &changed, false, &read) || !read || changed) {
                 SleepMs(10);
                 return false;
             }
@@ -333,6 +374,7 @@ bool PlayerEndOfGame(SPlayer* p, uint32_t animation) {
     }
     if (animation == 2) Pause(500 + static_cast<uint32_t>(NextRandom() % 2000));
     p->Face->NewGame();
+    NoteProgress(p);
     if (SaverSettings.GameMode == 5 && SaverState.LevelChangeDue) {
         p->Current.Level = ChooseRandomLevel();
         SaverState.LevelChangeDue = false;
@@ -341,6 +383,7 @@ bool PlayerEndOfGame(SPlayer* p, uint32_t animation) {
         p->Face->ReapplyCustomField();
         SettleCustomDialog(p->GameWindow);
         PlaceOnDesktop(p->GameWindow);
+        p->Face->NewGameMines = NewGameMines(p->Current);
     }
     if (SaverState.MoveGameRequested) MoveToRandomPlace(p->GameWindow);
     return true;
@@ -360,13 +403,21 @@ void PlayerSolvingPass(SPlayer* p, uint32_t animation) {
     if (!p->Logic) {
         p->Logic = new CLogicMineSweeperBoard(face->Width, face->Height);
         p->Logic->Rebuild(board);
-    } else if (animation == 2 || p->Rebuild) {
+    } else if (p->Rebuild) {
+        // A stall or a refused board: the player's own flags are decided
+        // afresh, so that one a fresh read proves wrong comes off.
+        ForgetPlacedFlags(board, p->PlacedFlags);
+        p->Logic->Rebuild(board);
+    } else if (animation == 2) {
         p->Logic->Rebuild(board);
     } else if (!p->Logic->Update(board)) {
-        p->Logic->Rebuild(board);
+        // A number that changed, or a square the logic board holds open
+        // shown covered: this board is not taken in. Read afresh, rebuild.
+        p->FullRead = true;
+        return;
     }
     p->Rebuild = false;
-    const uint32_t moves = face->MovesPerformed;
+    const uint32_t moves = face->MovesPerformed, clicks = face->ClicksSent;
     if (!p->Logic->ApplySimpleRules(board, face)) p->Logic->Solve(face, &SaverState.StopRequested, board);
 
     if (animation == 1 && PlacedFitsBoard(p->PlacedFlags, board)) {
@@ -376,6 +427,7 @@ void PlayerSolvingPass(SPlayer* p, uint32_t animation) {
     }
     if (animation == 2) PerformNearestMove(p);
     p->IdlePasses = face->MovesPerformed == moves ? p->IdlePasses + 1 : 0;
+    if (face->ClicksSent != clicks) NoteProgress(p);
 }
 
 void PlayerEnd(SPlayer* p) {

@@ -19,6 +19,13 @@ constexpr uint32_t kStillPollsBeforeFullRead = 50;
 // stay queued and unplayed, so the screen never shows them: every quick read
 // then reports a change, and the still polls above never come.
 constexpr uint32_t kIdlePassesBeforeRebuild = 50;
+// Rebuilds asked for by a stall, without progress between them, before the
+// game is given up for a new one (and counted neither won nor lost).
+constexpr uint32_t kStallRebuildsBeforeGiveUp = 3;
+// Time without progress (a move sent, a square newly opened) after which a
+// game in play is given up the same way: reads that are never at rest make
+// no rebuild at all.
+constexpr uint32_t kStallGiveUpMs = 30000;
 // About a second and a half of failed full reads before the game is raised.
 constexpr uint32_t kFailedReadsBeforeRaise = 40;
 // After the blank-screen switch, how long the board may stay unreadable or
@@ -45,7 +52,10 @@ struct SPlayer {
     uint32_t IdlePasses = 0;                  // solving passes in a row that made no move
     bool Rebuild = false;                     // the next solving pass rebuilds the logic board
     uint32_t FailedReads = 0;                 // full reads in a row that failed
-    uint32_t LastProgress = 0;                // tick count of the last read that showed the board or a change
+    uint32_t LastProgress = 0;                // tick count of the last progress: a move sent, a square newly opened
+    uint32_t OpenedSeen = 0;                  // opened squares on the board at the last read
+    uint32_t StallRebuilds = 0;               // rebuilds asked for by a stall since the last progress
+    bool FullRead = false;                    // the logic board refused the last board: read in full and rebuild
 
     SPlayer() = default;
     SPlayer(const SPlayer&) = delete;

@@ -2,8 +2,10 @@
 // every counter digit, patterns that match nothing, and the geometry.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
+#include "HeadlessGame.h"
 #include "PixelReader.h"
 
 using namespace pixels;
@@ -313,6 +315,52 @@ TEST(FormatBoard, EveryMarkHasItsLetter) {
     // column-major: (x, y) at x * 2 + y
     for (int i = 0; i < 8; ++i) board.Squares[i] = squares[i];
     EXPECT_EQ(FormatBoard(board), "#F*W\n3?X.\n");
+}
+
+TEST(ReadIsAtRest, RefusesPicturesThatTheMovesMadeCannotShow) {
+    // Own: the squares the player opened, as a text grid ('o' opened).
+    // NewGame: -2 none asked for; otherwise a new game asked for, showing
+    // that counter (-1 any).
+    struct SCase {
+        const char* Name;
+        const char* Read;
+        const char* Own;
+        int32_t Counter;
+        int32_t NewGame;
+        bool AtRest;
+    };
+    const SCase cases[] = {
+        {"own square shown opened", "1#\n##\n", "o.\n..\n", 3, -2, true},
+        {"own square still covered (stale)", "##\n##\n", "o.\n..\n", 3, -2, false},
+        {"own square pressed: an empty square beside covered ones", "0#\n##\n", "o.\n..\n", 3, -2, false},
+        {"empty square beside a question mark", "0?\n00\n", "o.\n..\n", 3, -2, false},
+        {"empty square beside a flag only", "0F\n00\n", "o.\n..\n", 0, -2, true},
+        {"any empty square beside a covered one (half drawn)", "10\n1#\n", "..\n..\n", 3, -2, false},
+        {"flood fill drawn in full", "00\n00\n", "o.\n..\n", 0, -2, true},
+        {"new game with the level's counter", "##\n##\n", "..\n..\n", 10, 10, true},
+        {"new game with the old game's counter", "##\n##\n", "..\n..\n", 0, 10, false},
+        {"new game asked for, old board still shown", "1#\n##\n", "..\n..\n", 10, 10, false},
+        {"new game of a custom field, any counter", "##\n##\n", "..\n..\n", 7, -1, true},
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::unique_ptr<CMineSweeperBoard> read(BoardFromText(std::string(c.Read)));
+        // '#' is a covered square in the grid of FormatBoard; the text
+        // reader takes any unknown character as covered.
+        ASSERT_TRUE(read);
+        bool covered = true;
+        for (uint32_t i = 0; i < read->Width * read->Height; ++i) covered = covered && !read->Squares[i].Opened;
+        read->State = covered ? NotStarted : Playing;
+        read->MinesLeft = c.Counter;
+        std::unique_ptr<CMineSweeperBoard> own(BoardFromText(std::string(c.Own)));
+        std::vector<uint8_t> opened(read->Width * read->Height);
+        for (size_t i = 0; i < opened.size(); ++i) opened[i] = own->Squares[i].Opened;
+        SReadExpectation expect;
+        expect.OwnOpened = opened.data();
+        expect.NewGame = c.NewGame != -2;
+        expect.NewGameMines = c.NewGame;
+        EXPECT_EQ(ReadIsAtRest(*read, expect), c.AtRest) << FormatBoard(*read);
+    }
 }
 
 }  // namespace

@@ -184,4 +184,41 @@ TEST(PlayerRules, PlacedFlagsStayUntilTheScreenShowsThem) {
     }
 }
 
+TEST(PlayerRules, AQuickReadThatDidNotReadNeverLeadsToAPass) {
+    struct SCase {
+        const char* Name;
+        bool Valid, Read, Changed;
+        uint32_t Queued, StillPolls;
+        EQuickRead Expected;
+    };
+    const SCase cases[] = {
+        {"changed", true, true, true, 0, 1, EQuickRead::Act},
+        {"unchanged, flags queued", true, true, false, 3, 1, EQuickRead::Act},
+        {"unchanged, nothing queued", true, true, false, 0, 1, EQuickRead::Poll},
+        {"still for too long", true, true, false, 0, 50, EQuickRead::ReadInFull},
+        {"not read, reported changed", true, false, true, 0, 1, EQuickRead::Poll},
+        {"not read, flags queued", true, false, false, 3, 1, EQuickRead::Poll},
+        {"not read for too long", true, false, true, 3, 50, EQuickRead::ReadInFull},
+        {"refused", false, true, true, 3, 1, EQuickRead::ReadInFull},
+    };
+    for (const SCase& c : cases)
+        EXPECT_EQ(AfterQuickRead(c.Valid, c.Read, c.Changed, c.Queued, c.StillPolls, 50), c.Expected) << c.Name;
+}
+
+TEST(PlayerRules, ForgetPlacedFlagsLeavesOtherFlagsAndCountsTheMines) {
+    CMineSweeperBoard board(3, 1);
+    board.MinesLeft = 1;
+    board.Squares[0] = SMineSweeperSquare{0, 1, -1, SquareMark::Flag};  // placed by the player
+    board.Squares[1] = SMineSweeperSquare{0, 1, -1, SquareMark::Flag};  // not placed by it
+    board.Squares[2] = SMineSweeperSquare{1, 0, 2, SquareMark::None};
+    ForgetPlacedFlags(&board, {1, 0, 1});
+    EXPECT_EQ(board.Squares[0].Mark, SquareMark::None);
+    EXPECT_EQ(board.Squares[0].Mine, 0);
+    EXPECT_EQ(board.Squares[1].Mark, SquareMark::Flag);
+    EXPECT_EQ(board.Squares[2].Opened, 1);
+    EXPECT_EQ(board.MinesLeft, 2);
+    EXPECT_EQ(CountOpened(&board), 1u);
+}
+
 }  // namespace
+
