@@ -21,6 +21,7 @@ const char kWindowName[] = "MineSweeper";
 const char kRegistryKey[] = "Software\\VelkorGame";
 const UINT_PTR kClockTimer = 1;
 const UINT_PTR kDialogTimer = 2;  // a custom-field dialog opened late (VELKOR_DIALOG_DELAY)
+const UINT_PTR kPaintTimer = 3;   // a picture drawn late (VELKOR_PAINT_DELAY, VELKOR_PRESSED_SHOWN)
 #ifdef VELKOR_LAYOUT4
 const int kLayout = 4;
 #else
@@ -44,6 +45,8 @@ struct SApp {
     std::string DumpPath;           // VELKOR_BOARD_DUMP: the layout at the first opening
     std::string EventsPath;         // VELKOR_EVENTS: commands, outside moves, dialog and close, in order
     UINT DialogDelayMs = 0;         // VELKOR_DIALOG_DELAY: the custom-field dialog opens this late
+    UINT PaintDelayMs = 0;          // VELKOR_PAINT_DELAY: every picture reaches the window this late
+    UINT PressedShownMs = 0;        // VELKOR_PRESSED_SHOWN: a press drawn at once, its result this late
     bool OwnResize = false;         // the game is sizing its window to the field
     bool DialogOpen = false;        // the custom-field dialog is up
     bool KeepOnScreen = false;      // VELKOR_KEEP_ON_SCREEN: a grown window is shifted onto the screen
@@ -275,10 +278,21 @@ void OnPaint(HWND hwnd) {
 }
 
 // Repaints now, so that the screen shows the move when a sent message returns.
-void Redraw() {
+void RedrawNow() {
     InvalidateRect(g_App.Window, nullptr, FALSE);
     UpdateWindow(g_App.Window);
 }
+
+// Repaints after ms (0: now). A later request moves the picture back again,
+// so a burst of moves shows once, ms after the last.
+void RedrawAfter(UINT ms) {
+    if (ms == 0)
+        RedrawNow();
+    else
+        SetTimer(g_App.Window, kPaintTimer, ms, nullptr);
+}
+
+void Redraw() { RedrawAfter(g_App.PaintDelayMs); }
 
 // ---------------------------------------------------------------- game flow
 
@@ -416,7 +430,10 @@ void OnLeftDown(WPARAM wParam, LPARAM lParam) {
     g_App.PressOnFace = OnFace(lParam);
     g_App.FacePressed = g_App.PressOnFace;
     if (!g_App.PressOnFace) TrackPress(lParam);
-    Redraw();
+    if (g_App.PressedShownMs)
+        RedrawNow();
+    else
+        Redraw();
 }
 
 // Follows a real held button; a press sent as a message has no capture.
@@ -447,9 +464,15 @@ void OnLeftUp(WPARAM wParam, LPARAM lParam) {
         return;
     }
     uint32_t x, y;
-    if (SquareAt(lParam, &x, &y))
+    if (SquareAt(lParam, &x, &y)) {
+        if (!chord) LogEvent("open %ld %ld", static_cast<long>(x), static_cast<long>(y));
         Play([&] { return chord ? g_App.Game.OpenNeighbours(x, y) : g_App.Game.Open(x, y); });
-    Redraw();
+    }
+    // The pressed square stays on the screen until the result is drawn.
+    if (g_App.PressedShownMs)
+        RedrawAfter(g_App.PressedShownMs > g_App.PaintDelayMs ? g_App.PressedShownMs : g_App.PaintDelayMs);
+    else
+        Redraw();
 }
 
 void OnRightDown(LPARAM lParam) {
@@ -572,6 +595,11 @@ LRESULT CALLBACK GameWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
                 OpenCustomDialog();
                 return 0;
             }
+            if (wParam == kPaintTimer) {
+                KillTimer(hwnd, kPaintTimer);
+                RedrawNow();
+                return 0;
+            }
             if (wParam == kClockTimer && g_App.Seconds < 999) {
                 ++g_App.Seconds;
                 Redraw();
@@ -597,6 +625,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     g_App.EventsPath = Environment("VELKOR_EVENTS");
     g_App.KeepOnScreen = Environment("VELKOR_KEEP_ON_SCREEN") == "1";
     g_App.DialogDelayMs = static_cast<UINT>(std::strtoul(Environment("VELKOR_DIALOG_DELAY").c_str(), nullptr, 10));
+    g_App.PaintDelayMs = static_cast<UINT>(std::strtoul(Environment("VELKOR_PAINT_DELAY").c_str(), nullptr, 10));
+    g_App.PressedShownMs = static_cast<UINT>(std::strtoul(Environment("VELKOR_PRESSED_SHOWN").c_str(), nullptr, 10));
     LoadSettings();
     g_App.Squares = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_SQUARES));
     if (!g_App.Squares) return 1;

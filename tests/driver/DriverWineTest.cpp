@@ -4,6 +4,7 @@
 // field, launching, and a game that goes away.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,9 +28,9 @@ struct SSession {
 
     ~SSession() { delete Board; }
 
-    bool Start(int layout, const SLevel& level, uint32_t seed = 1234) {
+    bool Start(int layout, const SLevel& level, uint32_t seed = 1234, const std::vector<std::string>& environment = {}) {
         Level = level;
-        if (!Game.Start(layout, level, seed)) return false;
+        if (!Game.Start(layout, level, seed, environment)) return false;
         Driver.reset(new CVelkorInterface(Game.Window()));
         return true;
     }
@@ -262,6 +263,82 @@ TEST_P(Update, FollowsMovesAndRefusesContradictions) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, Update, testing::Values(5, 4));
+
+// Pictures that reach the window late, as on a busy machine: every read
+// from right after a move on is either "not yet" or the game's true board;
+// never a pressed square taken for an empty one, never a stale picture,
+// never a new game with the old game's counter.
+TEST(LatePicture, ReadsAreNotYetOrTheTruth) {
+    enum EMove { Open, WinThenNewGame, FirstClick };
+    struct SCase {
+        const char* Name;
+        const char* Hook;
+        EMove Move;
+    };
+    const SCase cases[] = {
+        {"open, late picture", "VELKOR_PAINT_DELAY=300", Open},
+        {"open, pressed picture", "VELKOR_PRESSED_SHOWN=300", Open},
+        {"win and new game, late picture", "VELKOR_PAINT_DELAY=300", WinThenNewGame},
+        {"first click, late picture", "VELKOR_PAINT_DELAY=300", FirstClick},
+        {"first click, pressed picture", "VELKOR_PRESSED_SHOWN=300", FirstClick},
+    };
+    const std::string kNewGame = std::string(9, '#') + "\n";
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        SSession s;
+        ASSERT_TRUE(s.Start(5, kLevels[0], 77, {c.Hook}));
+        s.Driver->NewGameMines = static_cast<int32_t>(kLevels[0].Mines);  // as the player sets it
+        // Reads from now on until one is at rest (at most 3 s); each read
+        // that gives a board must give expected().
+        auto readsUntilAtRest = [&](const std::function<std::string()>& expected) {
+            uint32_t notYet = 0;
+            for (DWORD start = GetTickCount(); GetTickCount() - start < 3000; ++notYet) {
+                if (s.Driver->ReadBoard(&s.Board)) {
+                    EXPECT_EQ(s.Shown(), expected()) << "after " << notYet << " reads not yet";
+                    return true;
+                }
+            }
+            return false;
+        };
+        ASSERT_TRUE(readsUntilAtRest([&] { return s.Shown(); }));
+        if (c.Move != FirstClick) {
+            ASSERT_TRUE(s.FirstOpen(4, 4));
+            ASSERT_TRUE(readsUntilAtRest([&] { return s.Expected(); }));
+        }
+        switch (c.Move) {
+            case Open: {
+                uint32_t x, y;
+                ASSERT_TRUE(s.FindCovered(false, &x, &y));
+                s.Open(x, y);
+                EXPECT_TRUE(readsUntilAtRest([&] { return s.Expected(); }));
+                break;
+            }
+            case WinThenNewGame: {
+                for (uint32_t x = 0; x < s.Level.Width; ++x)
+                    for (uint32_t y = 0; y < s.Level.Height; ++y)
+                        if (!s.IsMine(x, y)) s.Open(x, y);
+                ASSERT_TRUE(readsUntilAtRest([&] { return s.Expected(); }));
+                ASSERT_EQ(s.Board->State, GameState::Won);
+                s.Driver->NewGame();
+                std::string fresh;
+                for (uint32_t y = 0; y < s.Level.Height; ++y) fresh += kNewGame;
+                EXPECT_TRUE(readsUntilAtRest([&] { return fresh + "state 1 left 10"; }));
+                break;
+            }
+            case FirstClick: {
+                s.Driver->OpenSquare(4, 4);
+                // The layout is dumped at the first opening, before the
+                // click's message returns.
+                ASSERT_TRUE(s.Game.ReadLayout(s.Level.Width, s.Level.Height, &s.Mines));
+                s.Truth.reset(new CHeadlessGame(s.Level.Width, s.Level.Height, s.Level.Mines, 1));
+                ASSERT_TRUE(s.Truth->SetLayout(s.Mines));
+                s.Truth->OpenSquare(4, 4);
+                EXPECT_TRUE(readsUntilAtRest([&] { return s.Expected(); }));
+                break;
+            }
+        }
+    }
+}
 
 // A window of ours put over a part of the game.
 HWND Cover(int x, int y, int w, int h) {
