@@ -47,6 +47,7 @@ struct SApp {
     UINT DialogDelayMs = 0;         // VELKOR_DIALOG_DELAY: the custom-field dialog opens this late
     UINT PaintDelayMs = 0;          // VELKOR_PAINT_DELAY: every picture reaches the window this late
     UINT PressedShownMs = 0;        // VELKOR_PRESSED_SHOWN: a press drawn at once, its result this late
+    UINT RedrawDelayMs = 0;         // the delay of the picture being asked for now
     bool OwnResize = false;         // the game is sizing its window to the field
     bool DialogOpen = false;        // the custom-field dialog is up
     bool KeepOnScreen = false;      // VELKOR_KEEP_ON_SCREEN: a grown window is shifted onto the screen
@@ -292,7 +293,7 @@ void RedrawAfter(UINT ms) {
         SetTimer(g_App.Window, kPaintTimer, ms, nullptr);
 }
 
-void Redraw() { RedrawAfter(g_App.PaintDelayMs); }
+void Redraw() { RedrawAfter(g_App.RedrawDelayMs); }
 
 // ---------------------------------------------------------------- game flow
 
@@ -463,16 +464,15 @@ void OnLeftUp(WPARAM wParam, LPARAM lParam) {
         StartNewGame();
         return;
     }
+    // The pressed square stays on the screen until the result is drawn.
+    if (g_App.PressedShownMs > g_App.PaintDelayMs) g_App.RedrawDelayMs = g_App.PressedShownMs;
     uint32_t x, y;
     if (SquareAt(lParam, &x, &y)) {
         if (!chord) LogEvent("open %ld %ld", static_cast<long>(x), static_cast<long>(y));
         Play([&] { return chord ? g_App.Game.OpenNeighbours(x, y) : g_App.Game.Open(x, y); });
     }
-    // The pressed square stays on the screen until the result is drawn.
-    if (g_App.PressedShownMs)
-        RedrawAfter(g_App.PressedShownMs > g_App.PaintDelayMs ? g_App.PressedShownMs : g_App.PaintDelayMs);
-    else
-        Redraw();
+    Redraw();
+    g_App.RedrawDelayMs = g_App.PaintDelayMs;
 }
 
 void OnRightDown(LPARAM lParam) {
@@ -627,6 +627,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     g_App.DialogDelayMs = static_cast<UINT>(std::strtoul(Environment("VELKOR_DIALOG_DELAY").c_str(), nullptr, 10));
     g_App.PaintDelayMs = static_cast<UINT>(std::strtoul(Environment("VELKOR_PAINT_DELAY").c_str(), nullptr, 10));
     g_App.PressedShownMs = static_cast<UINT>(std::strtoul(Environment("VELKOR_PRESSED_SHOWN").c_str(), nullptr, 10));
+    g_App.RedrawDelayMs = g_App.PaintDelayMs;
     LoadSettings();
     g_App.Squares = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_SQUARES));
     if (!g_App.Squares) return 1;

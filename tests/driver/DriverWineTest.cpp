@@ -283,8 +283,8 @@ TEST(LatePicture, ReadsAreNotYetOrTheTruth) {
         {"first click, pressed picture", "VELKOR_PRESSED_SHOWN=300", FirstClick},
     };
     const std::string kNewGame = std::string(9, '#') + "\n";
-    for (const SCase& c : cases) {
-        SCOPED_TRACE(c.Name);
+    // Each case on its own, so that a failed assertion ends only its case.
+    auto run = [&](const SCase& c) {
         SSession s;
         ASSERT_TRUE(s.Start(5, kLevels[0], 77, {c.Hook}));
         s.Driver->NewGameMines = static_cast<int32_t>(kLevels[0].Mines);  // as the player sets it
@@ -337,6 +337,10 @@ TEST(LatePicture, ReadsAreNotYetOrTheTruth) {
                 break;
             }
         }
+    };
+    for (const SCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        run(c);
     }
 }
 
