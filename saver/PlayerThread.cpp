@@ -279,7 +279,7 @@ bool PlayerPass(SPlayer* p) {
         LeaveTopMost(p->GameWindow);
         return false;
     }
-    if (p->InGame && (p->StallRebuilds > kStallRebuildsBeforeGiveUp || TickCount() - p->LastProgress > kStallGiveUpMs)) {
+    if (p->InGame && (p->StallRebuilds >= kStallRebuildsBeforeGiveUp || TickCount() - p->LastProgress > kStallGiveUpMs)) {
         // A game that gives no move however often it is read afresh is
         // given up for a new one, and counted neither won nor lost.
         p->InGame = false;

@@ -640,8 +640,9 @@ TEST(Closed, EveryOperationFailsSoftly) {
     EXPECT_FALSE(s.Driver->IsGameOptionChecked());
     EXPECT_FALSE(s.Driver->SetGameOptionChecked(true));
     EXPECT_FALSE(s.Driver->NewGame());
-    // Clicks go nowhere but keep to the snapshot's rules.
-    EXPECT_TRUE(s.Driver->OpenSquare(0, 0));
+    // A click that reaches no game opens nothing.
+    EXPECT_FALSE(s.Driver->OpenSquare(0, 0));
+    EXPECT_FALSE(s.Driver->Snapshot->GetColumn(0)[0].Opened);
     EXPECT_TRUE(s.Driver->MoveCursorToSquare(0, 0));
 }
 

@@ -111,4 +111,47 @@ TEST(PlayerLatePicture, FirstPassesOpenOneSquareAndCertainSquaresAreSafe) {
     }
 }
 
+// A game in play that makes no progress (no move reaching the game, no
+// square newly opened) after a few rebuilds, or for a long time, is given up
+// for a new game and counted neither won nor lost.
+TEST(PlayerLatePicture, StalledGameIsGivenUpUncounted) {
+    struct SCase {
+        const char* Name;
+        uint32_t StallRebuilds, StalledMs;
+        bool GivenUp;
+    };
+    const SCase cases[] = {
+        {"progress lately", kStallRebuildsBeforeGiveUp - 1, 1000, false},
+        {"rebuilds without progress", kStallRebuildsBeforeGiveUp, 1000, true},
+        {"long without progress", 0, kStallGiveUpMs + 1000, true},
+    };
+    SaverState.Reset();
+    SaverSettings.Reset();
+    GameStatistics.Reset();
+    const std::string events = standintest::TempDir() + "late-picture-stall.events";
+    DeleteFileA(events.c_str());
+    CStandin game;
+    ASSERT_TRUE(game.Start(5, kLevels[0], 5, {"VELKOR_EVENTS=" + events}));
+    for (const SCase& c : cases) {
+        SPlayer p;
+        p.GameWindow = game.Window();
+        p.Face = new CVelkorInterface(game.Window());
+        // A read may fail for a moment (a window passing over the game).
+        int reads = 1;
+        while (!PlayerRead(&p, 0) && reads < 100) ++reads;
+        ASSERT_LT(reads, 100) << c.Name;
+        p.InGame = true;
+        p.StallRebuilds = c.StallRebuilds;
+        p.LastProgress = GetTickCount() - c.StalledMs;
+        const size_t before = CountLines(events, "command 510");
+        ASSERT_TRUE(PlayerPass(&p)) << c.Name;
+        standintest::Settle(game.Window());
+        EXPECT_EQ(CountLines(events, "command 510") - before, c.GivenUp ? 1u : 0u) << c.Name;
+        EXPECT_EQ(p.InGame, !c.GivenUp) << c.Name;
+        EXPECT_EQ(GameStatistics.WonThisRun[0] + GameStatistics.LostThisRun[0], 0u) << c.Name;
+    }
+    DeleteFileA(events.c_str());
+}
+
 }  // namespace
+
