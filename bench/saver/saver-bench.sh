@@ -212,10 +212,10 @@ for mode in $MODES; do
     cpu_table="$cpu_table$crow\n"
 done
 echo "games finished per minute:"
-printf "$games_table"
+printf "%b" "$games_table"
 echo "CPU seconds per minute of play (mean of the levels):"
-printf "$cpu_table"
+printf "%b" "$cpu_table"
 echo "win rates ($FIRST_CLICK first click; headless: $HEADLESS_GAMES games per level, no-animation policy;" \
      "slow animation breaks ties between equal guesses by distance instead):"
-printf "$win_table"
+printf "%b" "$win_table"
 echo "load average at the end $(cut -d' ' -f1-3 /proc/loadavg)"
