@@ -22,7 +22,10 @@ class CFaultyReads {
 public:
     CFaultyReads(ReadFault fault, double probability, uint32_t seed)
         : Fault(fault), Probability(probability), Random(seed) {}
-    ~CFaultyReads() { delete Previous; }
+    ~CFaultyReads() {
+        delete Previous;
+        delete Truth;
+    }
     CFaultyReads(const CFaultyReads&) = delete;
     CFaultyReads& operator=(const CFaultyReads&) = delete;
 
