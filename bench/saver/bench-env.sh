@@ -1,7 +1,8 @@
 # Sourced by the saver benches: bench_env OUT FIRST LAST FILE... copies the
 # built files of the run into OUT/saver, starts a virtual display numbered
 # from FIRST to LAST and a fresh, unmanaged Wine prefix in OUT, and ends both
-# (and a saver still in SAVER_PID) when the bench exits.
+# (and a saver still in SAVER_PID, busy loops in BUSY_PIDS) when the bench
+# exits.
 bench_env() {
     local dir=$1 first=$2 last=$3 f; shift 3
     rm -rf "$dir"; mkdir -p "$dir/saver"
@@ -21,6 +22,9 @@ bench_env() {
 
 bench_cleanup() {
     [ -n "$SAVER_PID" ] && kill "$SAVER_PID" 2>/dev/null
+    # Busy loops of the bench, by their own pids.
+    local p
+    for p in ${BUSY_PIDS:-}; do kill "$p" 2>/dev/null; done
     wineserver -k >/dev/null 2>&1
     [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
 }
