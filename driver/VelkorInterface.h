@@ -41,6 +41,9 @@ public:
     uint32_t TotalMines;           // flags seen plus the counter at the last full read
     HBITMAP BoardBitmap;           // owned, may be null; receives the copied board area
     HWND GameWindow;               // not owned
+    // Searches for the custom-field dialog, 100 ms apart, before it is given
+    // up for missing (a stop request ends the search earlier).
+    uint32_t DialogAttempts = 11;
 
     explicit CVelkorInterface(HWND gameWindow);
     ~CVelkorInterface() override;
@@ -63,6 +66,9 @@ public:
     bool SetGameSettings(const GameSettings* settings);
     bool ReapplyCustomField();
     bool IsGameOptionChecked();
+    // The option item: 1 checked, 0 unchecked, -1 unknown (the game did not
+    // answer in time, or is gone). Unknown is not unchecked.
+    int GameOptionState();
     bool SetGameOptionChecked(bool checked);
     bool IsGameClosed();
 
