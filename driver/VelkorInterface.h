@@ -43,7 +43,8 @@ public:
     HWND GameWindow;               // not owned
     // Searches for the custom-field dialog, 100 ms apart, before it is given
     // up for missing (a stop request ends the search earlier).
-    uint32_t DialogAttempts = 11;
+    static constexpr uint32_t kDialogAttempts = 11;
+    uint32_t DialogAttempts = kDialogAttempts;
 
     explicit CVelkorInterface(HWND gameWindow);
     ~CVelkorInterface() override;

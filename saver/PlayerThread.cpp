@@ -22,9 +22,10 @@ const uint32_t kSettingsWaitMs = 2000;
 // The stop flag of the hand-back: it runs after the stop request, and its
 // dialog search is bounded by kHandBackDialogAttempts instead.
 const std::atomic<bool> kNoStop{false};
-// The hand-back searches for the custom-field dialog about 3 s, not 1.1 s, so
-// that a late dialog is filled in rather than cancelled as a stray, and still
-// within the session end's time (kPlayerStopWaitMs + kSessionHandBackMs).
+// The reads and writes of the user's custom field search for its dialog
+// about 3 s, not 1.1 s, so that a late dialog is used rather than cancelled
+// as a stray, and still within the session end's time (kPlayerStopWaitMs +
+// kSessionHandBackMs).
 const uint32_t kHandBackDialogAttempts = 30;
 
 // Waits in 1 ms steps; a stop request ends the wait at once.
@@ -234,7 +235,11 @@ void PlayerStart(SPlayer* p, HWND game) {
     GetWindowRect(game, &p->SavedRect);
     // A level that cannot be read is not set back at the end.
     p->Saved = GameSettings{4, 0, 0, 0};
+    // The user's custom field is read through its dialog, which a slow game
+    // opens late: searched for as long as at the hand-back, or it is lost.
+    p->Face->DialogAttempts = kHandBackDialogAttempts;
     p->Face->GetGameSettings(&p->Saved, true);
+    p->Face->DialogAttempts = CVelkorInterface::kDialogAttempts;
     SettleCustomDialog(game);
     // An option whose state could not be read (the game did not answer in
     // time) is left as it is: switched on now, it could not be given back.

@@ -433,7 +433,7 @@ TEST_F(PlayerLoop, GivesBackCustomFieldAndOptionState) {
     }
 }
 
-TEST_F(PlayerLoop, UserClosingTheGameEndsTheLoopWithoutTouchingIt) {
+TEST_F(PlayerLoop, UserClosingTheGameEndsTheLoopAndKeepsItsCounts) {
     SRun run;
     ASSERT_TRUE(StartGame(run));
     StartPlayer(run);
