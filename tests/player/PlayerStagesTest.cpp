@@ -171,6 +171,8 @@ TEST(PlayerStages, OptionUnreadAtTheStartIsLeftAsItIs) {
     game.Mute = false;
     SaverState.StopRequested = true;
     PlayerEnd(&p);
+    // The commands posted before the close have been handled once it is gone.
+    ASSERT_TRUE(wintest::WaitWindowGone(game.Window, 5000)) << "the game was not closed";
     EXPECT_EQ(game.OptionToggles.load(), 0);
     EXPECT_TRUE(game.Option.load());
 }
