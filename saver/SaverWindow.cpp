@@ -239,6 +239,8 @@ void FollowDisplayChange(HWND hwnd) {
         if (to.Left != g.left || to.Top != g.top)
             SetWindowPos(game, nullptr, to.Left, to.Top, 0, 0,
                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+        // Should the player place the game meanwhile, its WM_APP lays the
+        // overlay out again beside that place.
         SaverState.GameRectLeft = to.Left;
         SaverState.GameRectTop = to.Top;
         SaverState.GameRectRight = to.Right;
