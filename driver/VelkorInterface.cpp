@@ -656,7 +656,7 @@ HWND CVelkorInterface::OpenCustomDialog() {
     if (process) CloseHandle(process);
     Sleep(10);
     SCustomDialogSearch search{GameWindow, nullptr};
-    for (int attempt = 0; attempt < 11; ++attempt) {
+    for (uint32_t attempt = 0; attempt < DialogAttempts; ++attempt) {
         EnumThreadWindows(thread, FindCustomDialogProc, reinterpret_cast<LPARAM>(&search));
         if (search.Dialog) break;
         if (AbortFlag && AbortFlag->load(std::memory_order_relaxed)) break;
@@ -669,7 +669,8 @@ bool CVelkorInterface::GetGameSettings(GameSettings* settings, bool readCustomMi
     if (!settings || !IsWindow(GameWindow)) return false;
     RECT rc;
     if (!GetClientRect(GameWindow, &rc)) return false;
-    if (!GetMenu(GameWindow)) return false;
+    // No menu handle is no failure: the check marks can still be asked of the
+    // game, or else the size tells the level.
     // A window too small for one square gives no negative size.
     int32_t w = (rc.right - rc.left - 12) / 16, h = (rc.bottom - rc.top - 55) / 16;
     settings->Width = w > 0 ? static_cast<uint32_t>(w) : 0;
@@ -744,6 +745,11 @@ bool CVelkorInterface::ReapplyCustomField() {
 bool CVelkorInterface::IsGameOptionChecked() {
     if (!IsWindow(GameWindow)) return false;
     return MenuItemChecked(kCmdOption);
+}
+
+int CVelkorInterface::GameOptionState() {
+    if (!IsWindow(GameWindow)) return -1;
+    return MenuItemState(kCmdOption);
 }
 
 bool CVelkorInterface::SetGameOptionChecked(bool checked) {

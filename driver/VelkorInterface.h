@@ -44,6 +44,10 @@ public:
     HWND GameWindow;               // not owned
     int32_t NewGameMines;          // the counter a new game shows; -1 when not known (set by the player)
     uint32_t ClicksSent;           // clicks that reached the game (wraps): a move that changed something
+    // Searches for the custom-field dialog, 100 ms apart, before it is given
+    // up for missing (a stop request ends the search earlier).
+    static constexpr uint32_t kDialogAttempts = 11;
+    uint32_t DialogAttempts = kDialogAttempts;
 
     explicit CVelkorInterface(HWND gameWindow);
     ~CVelkorInterface() override;
@@ -69,6 +73,9 @@ public:
     bool SetGameSettings(const GameSettings* settings);
     bool ReapplyCustomField();
     bool IsGameOptionChecked();
+    // The option item: 1 checked, 0 unchecked, -1 unknown (the game did not
+    // answer in time, or is gone). Unknown is not unchecked.
+    int GameOptionState();
     bool SetGameOptionChecked(bool checked);
     bool IsGameClosed();
 

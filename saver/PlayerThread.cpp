@@ -17,12 +17,16 @@ namespace {
 
 const uint32_t kCustomLevel = 3;
 // How long the hand-back waits for the game to show the user's settings
-// before it moves the window again.
+// before it sends them again.
 const uint32_t kSettingsWaitMs = 2000;
-// The stop flag of the hand-back: it runs after the stop request, and must
-// still find the game's dialog however late it opens (the run's grace time
-// bounds it).
+// The stop flag of the hand-back: it runs after the stop request, and its
+// dialog search is bounded by kHandBackDialogAttempts instead.
 const std::atomic<bool> kNoStop{false};
+// The reads and writes of the user's custom field search for its dialog
+// about 3 s, not 1.1 s, so that a late dialog is used rather than cancelled
+// as a stray, and still within the session end's time (kPlayerStopWaitMs +
+// kSessionHandBackMs).
+const uint32_t kHandBackDialogAttempts = 30;
 
 // Waits in 1 ms steps; a stop request ends the wait at once.
 void Pause(uint32_t ms) {
@@ -120,15 +124,16 @@ void SettleCustomDialog(HWND game, const std::atomic<bool>& stop = SaverState.St
 
 // Waits until the game shows the level and size of the settings (at most
 // kSettingsWaitMs): the posted level command has then been taken, and a game
-// that moves its window when the field changes size has done so.
-void WaitForSettings(CVelkorInterface* face, const GameSettings& want) {
-    if (want.Level > kCustomLevel) return;  // nothing was sent
+// that moves its window when the field changes size has done so. False when
+// it does not show them in that time.
+bool WaitForSettings(CVelkorInterface* face, const GameSettings& want) {
+    if (want.Level > kCustomLevel) return true;  // nothing was sent
     uint32_t start = TickCount();
     for (;;) {
         GameSettings now = want;
-        if (!face->GetGameSettings(&now, false)) return;
-        if (now.Level == want.Level && now.Width == want.Width && now.Height == want.Height) return;
-        if (TickCount() - start >= kSettingsWaitMs) return;
+        if (!face->GetGameSettings(&now, false)) return false;
+        if (now.Level == want.Level && now.Width == want.Width && now.Height == want.Height) return true;
+        if (TickCount() - start >= kSettingsWaitMs) return false;
         SleepMs(10);
     }
 }
@@ -249,10 +254,16 @@ void PlayerStart(SPlayer* p, HWND game) {
     GetWindowRect(game, &p->SavedRect);
     // A level that cannot be read is not set back at the end.
     p->Saved = GameSettings{4, 0, 0, 0};
+    // The user's custom field is read through its dialog, which a slow game
+    // opens late: searched for as long as at the hand-back, or it is lost.
+    p->Face->DialogAttempts = kHandBackDialogAttempts;
     p->Face->GetGameSettings(&p->Saved, true);
+    p->Face->DialogAttempts = CVelkorInterface::kDialogAttempts;
     SettleCustomDialog(game);
-    p->OptionAtStart = p->Face->IsGameOptionChecked();
-    if (!p->OptionAtStart) p->Face->SetGameOptionChecked(true);
+    // An option whose state could not be read (the game did not answer in
+    // time) is left as it is: switched on now, it could not be given back.
+    p->OptionAtStart = p->Face->GameOptionState();
+    if (p->OptionAtStart == 0) p->Face->SetGameOptionChecked(true);
 
     SeedRandom(TickCount());
 
@@ -434,21 +445,23 @@ void PlayerEnd(SPlayer* p) {
     if (p->Process) CloseHandle(p->Process);
     p->Process = nullptr;
     if (!p->Face->IsGameClosed()) {
-        // The user's field is given back in full even after a stop request:
-        // a dialog that opens late would otherwise be missed, and left open
-        // when the game is closed.
+        // The user's field is given back in full even after a stop request,
+        // through a dialog that opens late too. What the game keeps when it
+        // closes (option, level and field) comes first, once: at a session
+        // end the process may be ended a few seconds after the stop.
         HWND game = p->GameWindow;
         p->Face->AbortFlag = &kNoStop;
-        if (!p->OptionAtStart) p->Face->SetGameOptionChecked(false);
-        MoveGame(game, p->SavedRect.left, p->SavedRect.top);
+        p->Face->DialogAttempts = kHandBackDialogAttempts;
+        if (p->OptionAtStart == 0) p->Face->SetGameOptionChecked(false);
         p->Face->SetGameSettings(&p->Saved);
         SettleCustomDialog(game, kNoStop);
-        // The second move comes once the game has taken the settings, which
-        // may have moved its window.
-        WaitForSettings(p->Face, p->Saved);
+        // Sent again only when the game does not show them.
+        if (!WaitForSettings(p->Face, p->Saved)) {
+            p->Face->SetGameSettings(&p->Saved);
+            SettleCustomDialog(game, kNoStop);
+        }
+        // The place once the game has taken the settings, which may have moved its window.
         MoveGame(game, p->SavedRect.left, p->SavedRect.top);
-        p->Face->SetGameSettings(&p->Saved);
-        SettleCustomDialog(game, kNoStop);
         PostMessageA(game, WM_CLOSE, 0, 0);
     }
     delete p->Face;

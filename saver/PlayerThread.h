@@ -43,7 +43,7 @@ struct SPlayer {
     bool InGame = false;                      // the current game was seen from its start
     GameSettings Saved{4, 0, 0, 0};           // the game as the user left it (level 4: unread)
     RECT SavedRect{0, 0, 0, 0};               // the game window as the user left it
-    bool OptionAtStart = false;               // the option item as the user left it
+    int OptionAtStart = -1;                   // the option item as the user left it: 1 on, 0 off, -1 unknown
     GameSettings Current{0, 0, 0, 0};         // the level being played
     HANDLE Process = nullptr;                 // owned; the game's process, for idle waits
     uint32_t LastX = 0, LastY = 0;            // the square of the move performed last in slow animation

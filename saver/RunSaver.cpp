@@ -46,17 +46,6 @@ bool OnMainsPower() {
     return !GetSystemPowerStatus(&status) || status.ACLineStatus != 0;
 }
 
-// Every monitor: the black screen leaves none of them on, and input on any
-// of them reaches the saver window. On one monitor this is the desktop
-// window's rectangle.
-RECT VirtualScreenRect(HWND desktop) {
-    RECT r = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
-    r.right = r.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
-    r.bottom = r.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    if (r.right <= r.left || r.bottom <= r.top) GetWindowRect(desktop, &r);
-    return r;
-}
-
 void RunMessageLoop(HWND window) {
     MSG msg;
     for (;;) {
@@ -75,6 +64,7 @@ void RunMessageLoop(HWND window) {
 // What the session end needs of the run in progress (main thread only).
 struct SRun {
     HANDLE Player = nullptr;
+    HWND Game = nullptr;
     SHooks Hooks;
     bool Ended = false;  // the session end has stopped it
 };
@@ -89,11 +79,26 @@ void UninstallHooks(SHooks& hooks) {
 
 }  // namespace
 
+void BeginRun(HWND game) {
+    Run = SRun{};
+    Run.Game = game;
+}
+
+HANDLE StartPlayer() {
+    // A session end during the start (the cross-process z-order change lets
+    // it in) has ended the run: the game, not yet taken over, is closed.
+    if (!Run.Game || Run.Ended) return nullptr;
+    Run.Player = CreateThread(nullptr, 0, PlayerThreadProc, Run.Game, 0, nullptr);
+    return Run.Player;
+}
+
 void EndRunAtSessionEnd() {
     if (Run.Ended) return;
     Run.Ended = true;
     UninstallHooks(Run.Hooks);
     SaverState.StopRequested = true;
+    // Before the player exists, the game is still as the user would find it.
+    if (!Run.Player && Run.Game) PostMessageA(Run.Game, WM_CLOSE, 0, 0);
     // The counts first: the process may be ended as soon as this returns.
     const bool ended = !Run.Player || WaitForSingleObject(Run.Player, kPlayerStopWaitMs) == WAIT_OBJECT_0;
     MergeRunCounts(true);
@@ -124,7 +129,7 @@ void RunSaver() {
     LoadSettings();
     SaverState.StartTime = TickCount();
 
-    Run = SRun{};
+    BeginRun(nullptr);
     SHooks& hooks = Run.Hooks;
     hooks = LoadHooks();
     // Without the hooks only the saver window itself can see the user's input.
@@ -147,18 +152,19 @@ void RunSaver() {
     }
 
     HWND game = OnMainsPower() ? LaunchGame() : nullptr;
+    Run.Game = game;
     OverlayGameWindow = game;
     if (!game) {
         ShowWindow(window, SW_SHOW);
         SaverState.BlankScreenActive = true;
     }
     HWND desktop = GetDesktopWindow();
-    const RECT screen = VirtualScreenRect(desktop);
+    const RECT screen = VirtualScreenRect();
     SetWindowPos(window, HWND_TOPMOST, screen.left, screen.top, screen.right - screen.left,
                  screen.bottom - screen.top, 0);
     SetWindowPos(window, desktop, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    if (game) {
-        SetWindowPos(game, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (game) SetWindowPos(game, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (game && !Run.Ended) {
         // On the black background only the game's input needs watching; over
         // the desktop, every thread's.
         const DWORD hookThread = SaverSettings.BlankBackground ? GetWindowThreadProcessId(game, nullptr) : 0;
@@ -167,8 +173,7 @@ void RunSaver() {
         if (hooks.InstallMouse && hooks.UninstallMouse) hooks.InstallMouse(window, hooks.Library, hookThread);
     }
     LoadStoredStatistics();
-    HANDLE player = game ? CreateThread(nullptr, 0, PlayerThreadProc, game, 0, nullptr) : nullptr;
-    Run.Player = player;
+    HANDLE player = StartPlayer();
 
     RunMessageLoop(window);
 

@@ -22,7 +22,13 @@ constexpr DWORD kSessionHandBackMs = 3000;
 // counts up to then are merged; the caller must end the process at once).
 bool StopPlayerAndMerge(HANDLE thread, const std::function<void()>& release);
 
+// A new run's record for the session end: its game (may be null), no player.
+void BeginRun(HWND game);
+// Starts the player thread on the run's game; null without a game, or when a
+// session end has already ended the run (it closed the game).
+HANDLE StartPlayer();
 // The session ends (WM_ENDSESSION true) during the run: stops the player and
 // merges the counts before returning, hands the game back if time permits,
-// then ends the run. Later calls do nothing.
+// then ends the run; before the player exists, closes the game. Later calls
+// do nothing.
 void EndRunAtSessionEnd();

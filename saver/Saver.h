@@ -27,8 +27,8 @@ void LoadStoredStatistics();
 // The statistics dialog's reset: 0 into all six values of an existing key.
 void ResetStatistics();
 // Adds the given counts (per level) to the values read afresh and writes the
-// sums back (creating the key). Returns the values written: bit i for
-// kStatisticsValues[i].
+// sums back (creating the key); a value with nothing to add is not written.
+// Returns the values written: bit i for kStatisticsValues[i].
 uint32_t MergeStatistics(const uint32_t won[3], const uint32_t lost[3]);
 // While the saver plays, this run's counts are merged about once a minute, so
 // that a killed saver loses at most that much; the end of the run merges the rest.

@@ -66,3 +66,18 @@ void SGameStatistics::Reset() {
         MergedLost[i] = 0;
     }
 }
+
+bool SGameStatistics::CountsToMerge(uint32_t now[6], uint32_t add[6]) const {
+    bool any = false;
+    for (int i = 0; i < 6; ++i) {
+        now[i] = i % 2 ? LostThisRun[i / 2].load() : WonThisRun[i / 2].load();
+        add[i] = now[i] - (i % 2 ? MergedLost[i / 2] : MergedWon[i / 2]);
+        any = any || add[i] != 0;
+    }
+    return any;
+}
+
+void SGameStatistics::NoteMerged(const uint32_t now[6], uint32_t written) {
+    for (int i = 0; i < 6; ++i)
+        if (written & (1u << i)) (i % 2 ? MergedLost[i / 2] : MergedWon[i / 2]) = now[i];
+}

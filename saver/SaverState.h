@@ -96,5 +96,12 @@ struct SGameStatistics {
 
     SGameStatistics() { Reset(); }
     void Reset();
+    // Per registry value (won then lost, per level): this run's count now,
+    // each read once (the player may count a game meanwhile), and what it
+    // has to add since the last merge. False when nothing is to be added.
+    bool CountsToMerge(uint32_t now[6], uint32_t add[6]) const;
+    // After a merge that wrote the values of the set bits: those hold the
+    // counts up to now; the others are added again at the next merge.
+    void NoteMerged(const uint32_t now[6], uint32_t written);
 };
 extern SGameStatistics GameStatistics;

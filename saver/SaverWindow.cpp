@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "Clock.h"
+#include "PlayerRules.h"
 #include "Random.h"
 #include "RunSaver.h"
 #include "Saver.h"
@@ -19,6 +20,14 @@ HWND OverlayGameWindow = nullptr;
 
 const char kSaverClass[] = "VelkorScreenSaverClass";
 const char kSaverTitle[] = "VelkorScreenSaverMainWindow";
+
+RECT VirtualScreenRect() {
+    RECT r = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN), 0, 0};
+    r.right = r.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    r.bottom = r.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (r.right <= r.left || r.bottom <= r.top) GetWindowRect(GetDesktopWindow(), &r);
+    return r;
+}
 
 namespace {
 
@@ -213,6 +222,34 @@ void OnBlankTimer(HWND hwnd) {
     SwitchToBlank(hwnd);
 }
 
+// A monitor plugged in or removed, or a new resolution: the window covers
+// the new virtual screen (in its place in the z-order, shown or hidden as it
+// was), the game is shifted back onto the primary monitor if it no longer
+// lies there, and the overlay is laid out anew beside it. The run goes on.
+void FollowDisplayChange(HWND hwnd) {
+    const RECT screen = VirtualScreenRect();
+    SetWindowPos(hwnd, nullptr, screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    HWND game = OverlayGameWindow;
+    if (game && IsWindow(game)) {
+        RECT d{0, 0, 0, 0}, g{0, 0, 0, 0};
+        GetWindowRect(GetDesktopWindow(), &d);
+        GetWindowRect(game, &g);
+        const SSaverRect to = ShiftIntoDesktop({d.left, d.top, d.right, d.bottom}, {g.left, g.top, g.right, g.bottom});
+        if (to.Left != g.left || to.Top != g.top)
+            SetWindowPos(game, nullptr, to.Left, to.Top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS);
+        // Should the player place the game meanwhile, its WM_APP lays the
+        // overlay out again beside that place.
+        SaverState.GameRectLeft = to.Left;
+        SaverState.GameRectTop = to.Top;
+        SaverState.GameRectRight = to.Right;
+        SaverState.GameRectBottom = to.Bottom;
+    }
+    SaverState.OverlayLayoutPending = true;
+    LayOutOverlay(hwnd);
+}
+
 void OnValuesTimer(HWND hwnd) {
     if (OverlayWanted() && SaverState.StatisticsChanged) {
         SaverState.StatisticsChanged = false;
@@ -303,6 +340,9 @@ LRESULT CALLBACK SaverWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         return 0;
     case WM_APP:
         LayOutOverlay(hwnd);
+        return 0;
+    case WM_DISPLAYCHANGE:
+        FollowDisplayChange(hwnd);
         return 0;
     case kReportNcMouseMove:
     case kReportMouseMove:

@@ -26,3 +26,8 @@ extern HWND OverlayGameWindow;
 // Window class and title of the saver window.
 extern const char kSaverClass[];
 extern const char kSaverTitle[];
+
+// Every monitor: the black screen leaves none of them on, and input on any
+// of them reaches the saver window. On one monitor this is the desktop
+// window's rectangle.
+RECT VirtualScreenRect();

@@ -134,6 +134,9 @@ uint32_t MergeStatistics(const uint32_t won[3], const uint32_t lost[3]) {
     for (int i = 0; i < 6; ++i) {
         const char* name = kStatisticsValues[i];
         const uint32_t add = i % 2 ? lost[i / 2] : won[i / 2];
+        // A value with nothing to add is left alone: rewritten, a reset from
+        // the statistics dialog between its read and its write would be undone.
+        if (add == 0) continue;
         if (WriteWord(key, name, ReadCounter(key, name) + add)) written |= 1u << i;
     }
     RegCloseKey(key);
@@ -149,19 +152,9 @@ uint32_t MergePeriodMs() {
 }
 
 void MergeRunCounts(bool always) {
-    SGameStatistics& g = GameStatistics;
     uint32_t now[6], add[6];
-    bool any = false;
-    for (int i = 0; i < 6; ++i) {
-        // Each counter read once: the player may count a game meanwhile.
-        now[i] = i % 2 ? g.LostThisRun[i / 2].load() : g.WonThisRun[i / 2].load();
-        add[i] = now[i] - (i % 2 ? g.MergedLost[i / 2] : g.MergedWon[i / 2]);
-        any = any || add[i] != 0;
-    }
-    if (!any && !always) return;
+    if (!GameStatistics.CountsToMerge(now, add) && !always) return;
     const uint32_t won[3] = {add[0], add[2], add[4]}, lost[3] = {add[1], add[3], add[5]};
-    const uint32_t written = MergeStatistics(won, lost);
     // A value that could not be written is tried again at the next merge.
-    for (int i = 0; i < 6; ++i)
-        if (written & (1u << i)) (i % 2 ? g.MergedLost[i / 2] : g.MergedWon[i / 2]) = now[i];
+    GameStatistics.NoteMerged(now, MergeStatistics(won, lost));
 }

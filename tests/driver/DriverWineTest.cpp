@@ -615,6 +615,58 @@ TEST(Menu, CheckMarksDecideTheLevelAndTheOptionIsKept) {
     EXPECT_EQ(w.OptionToggles, 2);
 }
 
+// A game window without a menu handle that reports its check marks to
+// "VelkorMenuState": Expert and the option checked. Muted, it answers the
+// message as a game that does not know it (0), so that nothing can be read.
+struct SMenuMessageWindow {
+    static bool Mute;
+    HWND Window = nullptr;
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        if (msg != RegisterWindowMessageA("VelkorMenuState")) return DefWindowProcA(hwnd, msg, wParam, lParam);
+        if (Mute) return 0;
+        return wParam == 523 || wParam == 529 ? MF_CHECKED : wParam >= 510 && wParam <= 529 ? 0 : -1;
+    }
+    SMenuMessageWindow() {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.lpszClassName = "DriverTestMenuMessage";
+        RegisterClassA(&wc);
+        RECT r{0, 0, 16 * 16 + 20, 16 * 16 + 63};
+        AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
+        Window = CreateWindowExA(0, "DriverTestMenuMessage", "no menu", WS_OVERLAPPEDWINDOW, 0, 0, r.right - r.left,
+                                 r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
+    }
+    ~SMenuMessageWindow() { DestroyWindow(Window); }
+};
+bool SMenuMessageWindow::Mute = false;
+
+// Without a menu handle the settings are still read: the marks as the game
+// reports them, or else the size; the option reads as unknown, not
+// unchecked, when the game does not answer.
+TEST(Menu, NoMenuHandleStillGivesTheSettings) {
+    SMenuMessageWindow w;
+    ASSERT_TRUE(w.Window);
+    ASSERT_FALSE(GetMenu(w.Window));
+    CVelkorInterface driver(w.Window);
+    struct {
+        bool Mute;
+        uint32_t Level, Mines;  // Expert from the marks; by the size 16 x 16 is Intermediate
+        int Option;
+    } cases[] = {{false, 2, 99, 1}, {true, 1, 40, -1}};
+    for (const auto& c : cases) {
+        SMenuMessageWindow::Mute = c.Mute;
+        GameSettings got{9, 0, 0, 5};
+        EXPECT_TRUE(driver.GetGameSettings(&got, false)) << "mute " << c.Mute;
+        EXPECT_EQ(got.Level, c.Level) << "mute " << c.Mute;
+        EXPECT_EQ(got.Mines, c.Mines) << "mute " << c.Mute;
+        EXPECT_EQ(got.Width, 16u);
+        EXPECT_EQ(got.Height, 16u);
+        EXPECT_EQ(driver.GameOptionState(), c.Option) << "mute " << c.Mute;
+    }
+    SMenuMessageWindow::Mute = false;
+}
+
 TEST(Closed, EveryOperationFailsSoftly) {
     SSession s;
     ASSERT_TRUE(s.Start(5, kLevels[0]));

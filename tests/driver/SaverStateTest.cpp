@@ -43,3 +43,31 @@ TEST(SaverState, OwnCursorPointsRememberedForTheLastMoves) {
     EXPECT_EQ(SaverState.PreviousCursorPos.Load().X, 100 + static_cast<int32_t>(n + 8));
     SaverState.Reset();
 }
+
+// The merge's bookkeeping value by value: a value the registry refused is
+// added again at the next merge, one that was written only with what came
+// after it. Values in registry order: won, lost per level.
+TEST(SaverState, MergeTriesARefusedValueAgainAndAWrittenOneNot) {
+    SGameStatistics g;
+    uint32_t now[6], add[6];
+    EXPECT_FALSE(g.CountsToMerge(now, add)) << "nothing counted";
+    g.WonThisRun[0] = 3;
+    g.LostThisRun[1] = 2;
+    struct {
+        const char* What;
+        uint32_t WonBeginner;  // counted so far
+        uint32_t Written;      // bits of the values the merge wrote
+        uint32_t Add[6];       // what the merge had to add
+    } steps[] = {
+        {"first merge: BeginnerWonGames written, IntermediateLostGames refused", 3, 0x01, {3, 0, 0, 2, 0, 0}},
+        {"one more won: the refused value again", 4, 0x09, {1, 0, 0, 2, 0, 0}},
+        {"everything written", 4, 0x3F, {0, 0, 0, 0, 0, 0}},
+    };
+    for (const auto& s : steps) {
+        g.WonThisRun[0] = s.WonBeginner;
+        const bool any = g.CountsToMerge(now, add);
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(add[i], s.Add[i]) << s.What << ", value " << i;
+        EXPECT_EQ(any, s.Add[0] + s.Add[3] > 0) << s.What;
+        g.NoteMerged(now, s.Written);
+    }
+}

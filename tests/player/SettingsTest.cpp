@@ -215,4 +215,27 @@ TEST_F(Settings, MergeAddsToTheValuesReadAfreshSoAResetDuringTheRunHolds) {
     EXPECT_EQ(Stored(5), 6u);
 }
 
+// Only values with something to add are written: one with nothing to add
+// keeps what it holds, even a value of another type or none at all (a reset
+// between the merge's read and its write would otherwise be undone).
+TEST_F(Settings, MergeWritesOnlyTheValuesWithSomethingToAdd) {
+    ASSERT_TRUE(wintest::RegSetDword(kSaverKey, kStatisticsValues[0], 10));
+    ASSERT_TRUE(wintest::RegSetRaw(kSaverKey, kStatisticsValues[2], REG_SZ, "12345", 6));
+    ASSERT_TRUE(wintest::RegSetDword(kSaverKey, kStatisticsValues[4], 7));
+    const uint32_t won[3] = {1, 0, 0}, lost[3] = {0, 0, 2};
+    EXPECT_EQ(MergeStatistics(won, lost), 0x21u) << "BeginnerWonGames and ExpertLostGames written";
+    EXPECT_EQ(Stored(0), 11u);
+    EXPECT_EQ(Stored(5), 2u);
+    EXPECT_EQ(Stored(4), 7u);
+    DWORD v = 0;
+    EXPECT_FALSE(wintest::RegGetDword(kSaverKey, kStatisticsValues[1], &v)) << "BeginnerLostGames created";
+    EXPECT_FALSE(wintest::RegGetDword(kSaverKey, kStatisticsValues[3], &v)) << "IntermediateLostGames created";
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSaverKey, 0, KEY_QUERY_VALUE, &key), ERROR_SUCCESS);
+    DWORD type = 0;
+    EXPECT_EQ(RegQueryValueExA(key, kStatisticsValues[2], nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << "IntermediateWonGames rewritten";
+    RegCloseKey(key);
+}
+
 }  // namespace

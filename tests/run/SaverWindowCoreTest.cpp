@@ -120,44 +120,51 @@ TEST(OverlayPlace, DrawOrder) {
 
 // The saver window covers every monitor; the block goes beside the game on
 // the desktop rectangle (the primary) and its place comes back in client
-// coordinates, which differ from screen ones by the window's origin.
+// coordinates, which differ from screen ones by the window's origin. The
+// game leaves room on its right only: x = right of the game + 7 mod 124,
+// y = 11 mod 618, in the desktop's frame.
 TEST(OverlayPlace, ClientCoordinatesOfAWindowBeyondThePrimary) {
-    const SSaverRect desktop = {0, 0, kW, kH};
-    const SSaverRect game = {0, 0, 700, kH};  // room on the right only
     struct {
         const char* What;
-        int32_t OriginX, OriginY;
+        SSaverRect Desktop, Game;  // screen coordinates
+        int32_t OriginX, OriginY;  // the window's top-left on the screen
+        int32_t Left, Top;         // the block in client coordinates
     } cases[] = {
-        {"one monitor", 0, 0},
-        {"a monitor of 800 on the left", -800, 0},
-        {"a monitor of 600 above", 0, -600},
-        {"monitors left and above", -1280, -1024},
+        {"one monitor", {0, 0, kW, kH}, {0, 0, 700, kH}, 0, 0, 707, 11},
+        {"a monitor of 800 on the left", {0, 0, kW, kH}, {0, 0, 700, kH}, -800, 0, 1507, 11},
+        {"a monitor of 600 above", {0, 0, kW, kH}, {0, 0, 700, kH}, 0, -600, 707, 611},
+        {"monitors left and above", {0, 0, kW, kH}, {0, 0, 700, kH}, -1280, -1024, 1987, 1035},
+        {"desktop off the origin", {100, 50, 100 + kW, 50 + kH}, {100, 50, 800, 50 + kH}, 0, 0, 807, 61},
+        {"desktop off the origin, window left of it", {100, 50, 100 + kW, 50 + kH}, {100, 50, 800, 50 + kH}, -800, 0,
+         1607, 61},
     };
     for (const auto& c : cases) {
-        for (uint32_t seed = 1; seed <= 50; ++seed) {
-            CLcgRandom random(seed), same(seed);
-            int32_t left = 0, top = 0, alone = 0, aloneTop = 0;
-            ASSERT_TRUE(PlaceOverlay(desktop, c.OriginX, c.OriginY, game, kBW, kBH, [&] { return random.Next(); },
-                                     &left, &top));
-            ASSERT_TRUE(ChooseOverlayPlace(kW, kH, game, kBW, kBH, [&] { return same.Next(); }, &alone, &aloneTop));
-            EXPECT_EQ(left, alone - c.OriginX) << c.What;
-            EXPECT_EQ(top, aloneTop - c.OriginY) << c.What;
-            // Back on the screen: right of the game, on the primary.
-            const int32_t screenLeft = left + c.OriginX, screenTop = top + c.OriginY;
-            EXPECT_TRUE(screenLeft >= game.Right && screenLeft + kBW <= kW && screenTop >= 0 && screenTop + kBH <= kH)
-                << c.What << ": " << screenLeft << "," << screenTop;
-        }
+        const int draws[2] = {7, 11};
+        size_t used = 0;
+        int32_t left = 0, top = 0;
+        ASSERT_TRUE(PlaceOverlay(c.Desktop, c.OriginX, c.OriginY, c.Game, kBW, kBH,
+                                 [&] { return used < 2 ? draws[used++] : (++used, 0); }, &left, &top))
+            << c.What;
+        EXPECT_EQ(left, c.Left) << c.What;
+        EXPECT_EQ(top, c.Top) << c.What;
+        EXPECT_EQ(used, 2u) << c.What;
     }
 }
 
-// Points packed as the hook packs them: x in the low, y in the high 16 bits.
+// Points as mouse messages and the hook pack them: x in the low, y in the
+// high 16 bits, each signed.
 TEST(MousePoint, SignedHalves) {
-    const SScreenPoint points[] = {{300, 200}, {0, 0}, {1823, 767}, {-800, 0}, {-1, -1}, {-400, 300}, {5, -600}};
-    for (const SScreenPoint& p : points) {
-        const uint32_t packed = (static_cast<uint32_t>(p.X) & 0xFFFFu) | (static_cast<uint32_t>(p.Y) << 16);
-        const SScreenPoint q = UnpackMousePoint(packed);
-        EXPECT_EQ(q.X, p.X) << p.X << "," << p.Y;
-        EXPECT_EQ(q.Y, p.Y) << p.X << "," << p.Y;
+    const struct {
+        uint32_t Packed;
+        int32_t X, Y;
+    } cases[] = {
+        {0x00C8012Cu, 300, 200}, {0x00000000u, 0, 0},     {0x02FF071Fu, 1823, 767}, {0x0000FCE0u, -800, 0},
+        {0xFFFFFFFFu, -1, -1},   {0x012CFE70u, -400, 300}, {0xFDA80005u, 5, -600},   {0x80007FFFu, 32767, -32768},
+    };
+    for (const auto& c : cases) {
+        const SScreenPoint q = UnpackMousePoint(c.Packed);
+        EXPECT_EQ(q.X, c.X) << std::hex << c.Packed;
+        EXPECT_EQ(q.Y, c.Y) << std::hex << c.Packed;
     }
 }
 

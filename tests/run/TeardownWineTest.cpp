@@ -5,9 +5,13 @@
 
 #include <windows.h>
 
+#include <fstream>
+#include <string>
+
 #include "RunSaver.h"
 #include "Saver.h"
 #include "SaverState.h"
+#include "StandinSupport.h"
 #include "WinTestSupport.h"
 
 namespace {
@@ -51,10 +55,11 @@ TEST(Teardown, LateCountMergedOnceAndScreenGivenBackFirst) {
             EXPECT_LT(releasedAfter, kPlayerStopWaitMs + 1000) << "screen given back after the first wait";
         }
         const struct { const char* Name; DWORD Want; } values[] = {
-            {"BeginnerWonGames", 3}, {"IntermediateWonGames", 11}, {"ExpertLostGames", 1}, {"BeginnerLostGames", 0}};
+            {"BeginnerWonGames", 3}, {"IntermediateWonGames", 11}, {"ExpertLostGames", 1},
+            {"BeginnerLostGames", 0xFFFFFFFF}};  // nothing to add: not written
         for (const auto& v : values) {
-            DWORD got = 0xFFFF;
-            EXPECT_TRUE(wintest::RegGetDword("Software\\VelkorScreenSaver", v.Name, &got));
+            DWORD got = 0xFFFFFFFF;
+            wintest::RegGetDword("Software\\VelkorScreenSaver", v.Name, &got);
             EXPECT_EQ(got, v.Want) << v.Name;
         }
         CloseHandle(watch);
@@ -106,6 +111,89 @@ TEST(Teardown, MergePeriodOnlyShortenedByTheTestVariable) {
         EXPECT_EQ(MergePeriodMs(), c.Want) << (c.Value ? c.Value : "unset");
     }
     SetEnvironmentVariableA("KORVANE_MERGE_PERIOD_MS", nullptr);
+}
+
+// ---------------------------------------------------------------- session end
+
+void ResetRunState() {
+    SaverState.Reset();
+    SaverSettings.Reset();
+    GameStatistics.Reset();
+    SaverSettings.GameMode = 1;
+    SaverSettings.AnimationMode = 0;
+    wintest::RegDeleteTree("Software\\VelkorScreenSaver");
+}
+
+bool QuitPosted() {
+    MSG m;
+    return PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+}
+
+// A counter as the merge left it; 0 when it was never written.
+DWORD Merged(const char* name) {
+    const DWORD v = Counter(name);
+    return v == kAbsent ? 0 : v;
+}
+
+// In play: the counts are in the registry when the session end returns, the
+// player has handed the game back and closed it within the session's time,
+// and the run is ended. A second session end does nothing.
+TEST(SessionEnd, InPlayMergesBeforeReturningAndEndsTheRun) {
+    ResetRunState();
+    standintest::CStandin game;
+    ASSERT_TRUE(game.Start(5, standintest::kLevels[0]));
+    BeginRun(game.Window());
+    HANDLE player = StartPlayer();
+    ASSERT_TRUE(player);
+    ASSERT_TRUE(wintest::WaitFor([] { return GameStatistics.WonThisRun[0] + GameStatistics.LostThisRun[0] > 0; }))
+        << "no game counted";
+    EndRunAtSessionEnd();
+    const uint32_t won = GameStatistics.WonThisRun[0], lost = GameStatistics.LostThisRun[0];
+    EXPECT_EQ(Merged("BeginnerWonGames"), won);
+    EXPECT_EQ(Merged("BeginnerLostGames"), lost);
+    EXPECT_EQ(WaitForSingleObject(player, 0), static_cast<DWORD>(WAIT_OBJECT_0)) << "the player still runs";
+    EXPECT_TRUE(wintest::WaitWindowGone(game.Window(), 15000)) << "the game was not closed";
+    EXPECT_TRUE(QuitPosted()) << "the run was not ended";
+    GameStatistics.WonThisRun[0] = won + 5;
+    EndRunAtSessionEnd();
+    EXPECT_EQ(Merged("BeginnerWonGames"), won) << "a second session end merged";
+    EXPECT_FALSE(QuitPosted()) << "a second session end ended the run again";
+    CloseHandle(player);
+}
+
+// Before the player exists (the start's cross-process calls let the message
+// in): the game, not yet taken over, is closed untouched, and no player
+// starts afterwards.
+TEST(SessionEnd, DuringTheStartClosesTheGameAndStartsNoPlayer) {
+    ResetRunState();
+    const std::string events = standintest::TempDir() + "session-start-events-" +
+                               std::to_string(GetCurrentProcessId()) + ".log";
+    DeleteFileA(events.c_str());
+    standintest::CStandin game;
+    ASSERT_TRUE(game.Start(5, standintest::kLevels[1], 1234, {"VELKOR_EVENTS=" + events}));
+    standintest::Settle(game.Window());
+    size_t before = 0;  // the lines of the game's start
+    {
+        std::ifstream in(events);
+        for (std::string line; std::getline(in, line);) ++before;
+    }
+    BeginRun(game.Window());
+    EndRunAtSessionEnd();
+    HANDLE player = StartPlayer();
+    EXPECT_EQ(player, nullptr) << "a player started after the session end";
+    EXPECT_TRUE(wintest::WaitWindowGone(game.Window(), 15000)) << "the game was not closed";
+    EXPECT_TRUE(QuitPosted()) << "the run was not ended";
+    if (player) {
+        WaitForSingleObject(player, kPlayerGraceMs);
+        CloseHandle(player);
+    }
+    std::ifstream in(events);
+    std::string all, line;
+    for (size_t n = 0; std::getline(in, line); ++n)
+        if (n >= before && line.compare(0, 5, "close") != 0) all += line + "; ";
+    EXPECT_EQ(all, "") << "the game was taken over";
+    in.close();
+    DeleteFileA(events.c_str());
 }
 
 }  // namespace
