@@ -352,29 +352,6 @@ TEST_F(SaverRunTest, BlackBackgroundEndsOnClick) {
     ExpectMerged(stored, run.Records());
 }
 
-// No animation on Beginner; a reset in the registry during the run is kept,
-// and a key press ends the run.
-TEST_F(SaverRunTest, ResetDuringRunKeptAndKeyPressEnds) {
-    WriteSettings({.GameMode = 1});
-    WriteCounters({50, 40, 30, 20, 10, 5});
-    const SUserGame user = {1, 16, 16, 40, 1};
-    WriteUserGame(user);
-    CSaverRun run;
-    ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.WaitGames(2));
-    WriteCounters({0, 0, 0, 0, 0, 0});
-    const size_t beforeKey = run.Records().size();
-    ASSERT_TRUE(run.WaitGames(beforeKey + 1));
-    ASSERT_TRUE(run.Running()) << "still running before any input";
-    // No focus given by hand: Wine gives the X focus to the window it
-    // activates (windows are unmanaged), so the key reaches the game in front.
-    ASSERT_TRUE(Xdotool("key space"));
-    ASSERT_TRUE(run.WaitGameClosed()) << "a key press ends the run";
-    ExpectExit(run);
-    ExpectUserGame(user);
-    ExpectMerged(TCounts(6, 0), run.Records());
-}
-
 // Over the desktop: the saver window stays hidden (no overlay), the hooks
 // watch every thread, so a key typed into another program's window ends it.
 // One level: under Wine a dialog of the game's (the custom field, opened for a
