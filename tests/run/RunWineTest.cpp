@@ -429,33 +429,6 @@ TEST_F(SaverRunTest, GameMissingBlackScreenOnly) {
     EXPECT_EQ(ReadCounters(), stored);
 }
 
-// Faults: registry values of the wrong type read as their fallbacks (counters
-// as 0, which the merge then writes as numbers); the user closes the game
-// during the run; the run goes on until input and loses no count.
-TEST_F(SaverRunTest, WrongTypesAndGameClosedByUser) {
-    WriteSettings({});
-    const char text[] = "not a number";
-    const BYTE two[2] = {1, 0};
-    // Text longer than 4 bytes is ignored (no animation stays); two bytes 1, 0
-    // read as 1 (Beginner).
-    wintest::RegSetRaw(kSaverKey, "AnimationMode", REG_SZ, text, sizeof text);
-    wintest::RegSetRaw(kSaverKey, "GameMode", REG_BINARY, two, sizeof two);
-    WriteCounters({0, 0, 0, 0, 0, 0});
-    for (int i = 0; i < 6; ++i)
-        wintest::RegSetRaw(kSaverKey, kCounters[i], i % 2 ? REG_BINARY : REG_SZ, i % 2 ? two : (const BYTE*)text,
-                           i % 2 ? sizeof two : sizeof text);
-    CSaverRun run;
-    ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.WaitGames(2));
-    PostMessageA(run.Game, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(run.WaitGameClosed());
-    wintest::PumpFor(500);
-    EXPECT_TRUE(WaitForSingleObject(run.Child.Process, 0) == WAIT_TIMEOUT) << "the run goes on without the game";
-    ASSERT_TRUE(MovePointer({200, 200}));
-    ExpectExit(run, "input still ends it");
-    ExpectMerged(TCounts(6, 0), run.Records());
-}
-
 // Fast animation on Beginner: the program's own pointer moves, reported
 // late by the game's thread, never end the run by themselves; a user's move
 // away from the game does.
