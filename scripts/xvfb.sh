@@ -12,14 +12,19 @@ start_xvfb() {
         [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
         Xvfb ":$n" -screen 0 "${4:-1024x768}x24" -nolisten tcp -noreset >"$3" 2>&1 &
         XVFB_PID=$!
-        for _ in $(seq 1 100); do
-            [ -e "/tmp/.X11-unix/X$n" ] && break
+        # Another run may have taken the same number at the same moment: the
+        # display is ours only when the lock file names this server (the
+        # other server's socket can be there while this one is still alive,
+        # about to give up).
+        for _ in $(seq 1 200); do
+            if [ -e "/tmp/.X11-unix/X$n" ] && [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$XVFB_PID" ]; then
+                XVFB_DISPLAY=":$n"
+                return 0
+            fi
             kill -0 "$XVFB_PID" 2>/dev/null || break
             sleep 0.05
         done
-        # Another run may have taken the same number at the same moment.
-        if [ -e "/tmp/.X11-unix/X$n" ] && kill -0 "$XVFB_PID" 2>/dev/null; then XVFB_DISPLAY=":$n"; return 0; fi
-        kill "$XVFB_PID" 2>/dev/null; XVFB_PID=""
+        kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; XVFB_PID=""
     done
     echo "no free display for Xvfb" >&2
     return 1

@@ -229,6 +229,15 @@ bool RegDeleteTree(const char* key) {
     return false;
 }
 
+HWND MessageWindow(const char* className, WNDPROC proc) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);  // fails harmlessly when the class is there already
+    return CreateWindowExA(0, className, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
 void Pump() {
     MSG m;
     while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {

@@ -59,6 +59,10 @@ bool RegDeleteTree(const char* key);
 // message of a failed check.
 std::string DescribeWindows();
 
+// A message-only window of this thread with its own class (registered once
+// per class name) and procedure, to receive what another thread or process sends.
+HWND MessageWindow(const char* className, WNDPROC proc);
+
 // Dispatches the messages queued for this thread now.
 void Pump();
 // Pumps this thread's messages for ms milliseconds (at least once).

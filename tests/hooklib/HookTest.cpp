@@ -45,18 +45,7 @@ LRESULT CALLBACK ReceiverProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-HWND MakeReceiver() {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = ReceiverProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "KorvaneHookReceiver";
-        registered = RegisterClassA(&wc) != 0;
-    }
-    return CreateWindowExA(0, "KorvaneHookReceiver", "receiver", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
-}
+HWND MakeReceiver() { return wintest::MessageWindow("KorvaneHookReceiver", ReceiverProc); }
 
 // Reports received so far that match, optionally for one receiver only.
 std::vector<SReport> ReportsOf(UINT msg, HWND receiver = nullptr) {

@@ -40,18 +40,7 @@ LRESULT CALLBACK TestSaverProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-HWND CreateTestSaverWindow() {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = TestSaverProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "PlayerTestSaverWindow";
-        registered = RegisterClassA(&wc) != 0;
-    }
-    return CreateWindowExA(0, "PlayerTestSaverWindow", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
-}
+HWND CreateTestSaverWindow() { return wintest::MessageWindow("PlayerTestSaverWindow", TestSaverProc); }
 
 // ---------------------------------------------------------------- the game's record
 
@@ -413,28 +402,6 @@ TEST_F(PlayerLoop, MovesKeepTheGameInsideTheDesktopAndAreAnnounced) {
     DWORD marks = 1;
     EXPECT_TRUE(wintest::RegGetDword(kGameKey, "Marks", &marks));
     EXPECT_EQ(marks, 0u) << "option state not given back";
-}
-
-TEST_F(PlayerLoop, GivesBackCustomFieldAndOptionState) {
-    SRun run;
-    run.StartLevel = 3;
-    ASSERT_TRUE(StartGame(run));
-    // The option item off, as a user might have left it.
-    PostMessageA(Game.Window(), WM_COMMAND, 529, 0);
-    standintest::Settle(Game.Window());
-    DWORD marks = 1;
-    ASSERT_TRUE(wintest::RegGetDword(kGameKey, "Marks", &marks));
-    ASSERT_EQ(marks, 0u);
-    StartPlayer(run);
-    ASSERT_TRUE(WaitGames(1, 60000));
-    FinishWithBlankScreen(run);
-    const char* names[4] = {"Width", "Height", "Mines", "Marks"};
-    const DWORD expected[4] = {kLevels[3].Width, kLevels[3].Height, kLevels[3].Mines, 0};
-    for (int i = 0; i < 4; ++i) {
-        DWORD v = 0xFFFF;
-        EXPECT_TRUE(wintest::RegGetDword(kGameKey, names[i], &v));
-        EXPECT_EQ(v, expected[i]) << names[i];
-    }
 }
 
 TEST_F(PlayerLoop, UserClosingTheGameEndsTheLoopAndKeepsItsCounts) {

@@ -4,19 +4,11 @@
 # that the window overhangs while its board stays readable. A skipped test
 # (the game fits) fails here too.
 #
-# The virtual desktop outlives its programs and would become the desktop of
-# every later test of a shared prefix, so this test has a prefix of its own.
+# The virtual desktop outlives its programs: the harness gives each test a
+# prefix of its own, which goes with the test.
 set -euo pipefail
 out=$(mktemp -d)
-export WINEPREFIX="$out/prefix"
-cleanup() {
-    wineserver -k >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
-    rm -rf "$out"
-}
-trap cleanup EXIT
-. "$KORVANE_HARNESS/../../scripts/wine-prefix.sh"
-init_wine_prefix /dev/null
+trap 'rm -rf "$out"' EXIT
 timeout -k 5 300 wine explorer /desktop=korvane-small,502x359 "$KORVANE_BIN/tests/player/player_tests.exe" \
     --gtest_filter='*LargerThan*' "--gtest_output=xml:Z:${out//\//\\}\\result.xml" </dev/null || true
 cat "$out/result.xml" 2>/dev/null || { echo "no test result" >&2; exit 1; }

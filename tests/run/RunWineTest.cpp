@@ -352,29 +352,6 @@ TEST_F(SaverRunTest, BlackBackgroundEndsOnClick) {
     ExpectMerged(stored, run.Records());
 }
 
-// No animation on Beginner; a reset in the registry during the run is kept,
-// and a key press ends the run.
-TEST_F(SaverRunTest, ResetDuringRunKeptAndKeyPressEnds) {
-    WriteSettings({.GameMode = 1});
-    WriteCounters({50, 40, 30, 20, 10, 5});
-    const SUserGame user = {1, 16, 16, 40, 1};
-    WriteUserGame(user);
-    CSaverRun run;
-    ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.WaitGames(2));
-    WriteCounters({0, 0, 0, 0, 0, 0});
-    const size_t beforeKey = run.Records().size();
-    ASSERT_TRUE(run.WaitGames(beforeKey + 1));
-    ASSERT_TRUE(run.Running()) << "still running before any input";
-    // No focus given by hand: Wine gives the X focus to the window it
-    // activates (windows are unmanaged), so the key reaches the game in front.
-    ASSERT_TRUE(Xdotool("key space"));
-    ASSERT_TRUE(run.WaitGameClosed()) << "a key press ends the run";
-    ExpectExit(run);
-    ExpectUserGame(user);
-    ExpectMerged(TCounts(6, 0), run.Records());
-}
-
 // Over the desktop: the saver window stays hidden (no overlay), the hooks
 // watch every thread, so a key typed into another program's window ends it.
 // One level: under Wine a dialog of the game's (the custom field, opened for a
@@ -450,33 +427,6 @@ TEST_F(SaverRunTest, GameMissingBlackScreenOnly) {
     ASSERT_TRUE(Xdotool("key a"));
     ExpectExit(run, "a key press ends the run");
     EXPECT_EQ(ReadCounters(), stored);
-}
-
-// Faults: registry values of the wrong type read as their fallbacks (counters
-// as 0, which the merge then writes as numbers); the user closes the game
-// during the run; the run goes on until input and loses no count.
-TEST_F(SaverRunTest, WrongTypesAndGameClosedByUser) {
-    WriteSettings({});
-    const char text[] = "not a number";
-    const BYTE two[2] = {1, 0};
-    // Text longer than 4 bytes is ignored (no animation stays); two bytes 1, 0
-    // read as 1 (Beginner).
-    wintest::RegSetRaw(kSaverKey, "AnimationMode", REG_SZ, text, sizeof text);
-    wintest::RegSetRaw(kSaverKey, "GameMode", REG_BINARY, two, sizeof two);
-    WriteCounters({0, 0, 0, 0, 0, 0});
-    for (int i = 0; i < 6; ++i)
-        wintest::RegSetRaw(kSaverKey, kCounters[i], i % 2 ? REG_BINARY : REG_SZ, i % 2 ? two : (const BYTE*)text,
-                           i % 2 ? sizeof two : sizeof text);
-    CSaverRun run;
-    ASSERT_TRUE(run.Start());
-    ASSERT_TRUE(run.WaitGames(2));
-    PostMessageA(run.Game, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(run.WaitGameClosed());
-    wintest::PumpFor(500);
-    EXPECT_TRUE(WaitForSingleObject(run.Child.Process, 0) == WAIT_TIMEOUT) << "the run goes on without the game";
-    ASSERT_TRUE(MovePointer({200, 200}));
-    ExpectExit(run, "input still ends it");
-    ExpectMerged(TCounts(6, 0), run.Records());
 }
 
 // Fast animation on Beginner: the program's own pointer moves, reported

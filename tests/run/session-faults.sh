@@ -4,10 +4,12 @@
 # Usage: session-faults.sh [CASE...]   (all cases by default)
 source "$KORVANE_HARNESS/harness.sh"
 source "$KORVANE_HARNESS/saver-run.sh"
-# What the screen showed when a case failed.
+# What the screen showed when a case failed (one file per script run: the
+# cases run side by side as separate tests).
+SHOT="$KORVANE_BIN/tests/run/session-failure-$(IFS=-; echo "${*:-all}").png"
 fail() {
-    screenshot "$KORVANE_BIN/tests/run/session-failure.png" 2>/dev/null
-    echo "FAIL: $* (screen: $KORVANE_BIN/tests/run/session-failure.png)" >&2
+    screenshot "$SHOT" 2>/dev/null
+    echo "FAIL: $* (screen: $SHOT)" >&2
     exit 1
 }
 BIN=$KORVANE_BIN/bin
@@ -118,23 +120,22 @@ wait_merge() {
 
 # The session ends during a run: on the black background (the saver window
 # visible) and over the desktop (hidden).
-case_session_end() {
-    local blank n
-    for blank in 1 0; do
-        CASE="session end, black background $blank"
-        local stored="7 3 2 1 4 9"
-        start_run 60000 "$stored" GameMode=1 BlankBackground=$blank
-        wait_until 60 has_games 3 || fail "$CASE: no games played"
-        # A session end that is cancelled changes nothing.
-        wine "$BIN/saver-probe.exe" cancel-session || fail "$CASE: no saver window to tell"
-        n=$(games)
-        wait_until 30 has_games $((n + 2)) || fail "$CASE: the run stopped at a cancelled session end"
-        [ "$(registry_counts)" = "$stored" ] || fail "$CASE: merged at a cancelled session end"
-        timeout 60 wine wineboot --end-session >/dev/null 2>&1
-        expect_end 15
-        expect_counts "$stored"
-        echo "$CASE: $(games) games, registry $(registry_counts)"
-    done
+case_session_end_black() { session_end 1; }
+case_session_end_desktop() { session_end 0; }
+session_end() {
+    local n stored="7 3 2 1 4 9"
+    CASE="session end, black background $1"
+    start_run 60000 "$stored" GameMode=1 BlankBackground="$1"
+    wait_until 60 has_games 3 || fail "$CASE: no games played"
+    # A session end that is cancelled changes nothing.
+    wine "$BIN/saver-probe.exe" cancel-session || fail "$CASE: no saver window to tell"
+    n=$(games)
+    wait_until 30 has_games $((n + 2)) || fail "$CASE: the run stopped at a cancelled session end"
+    [ "$(registry_counts)" = "$stored" ] || fail "$CASE: merged at a cancelled session end"
+    timeout 60 wine wineboot --end-session >/dev/null 2>&1
+    expect_end 15
+    expect_counts "$stored"
+    echo "$CASE: $(games) games, registry $(registry_counts)"
 }
 
 # The session ends while the blank screen is up and the game already closed
@@ -277,6 +278,6 @@ case_reset_before_merge() {
 
 close_games
 cases=("$@")
-[ ${#cases[@]} -gt 0 ] || cases=(session_end session_end_blank game_stopped game_killed key_unwritable reset_before_merge killed)
+[ ${#cases[@]} -gt 0 ] || cases=(session_end_black session_end_desktop session_end_blank game_stopped game_killed key_unwritable reset_before_merge killed)
 for c in "${cases[@]}"; do "case_$c"; done
 echo "session and fault cases passed: ${cases[*]}"

@@ -73,8 +73,9 @@ public:
 
     bool Start(int layout, const char* seed = "7") {
         Layout = layout;
-        DumpPath = wintest::ProgramDir() + "standin-dump.txt";
-        RecordPath = wintest::ProgramDir() + "standin-record.txt";
+        // One pair of files per layout: the two layouts' tests run side by side.
+        DumpPath = wintest::ProgramDir() + "standin-dump-" + std::to_string(layout) + ".txt";
+        RecordPath = wintest::ProgramDir() + "standin-record-" + std::to_string(layout) + ".txt";
         DeleteFileA(DumpPath.c_str());
         DeleteFileA(RecordPath.c_str());
         std::vector<std::string> env = {std::string("VELKOR_SEED=") + seed, "VELKOR_BOARD_DUMP=" + DumpPath,
