@@ -1,28 +1,33 @@
 #!/bin/bash
 # A long screen saver run under 64-bit Wine (x86_64 build in build/x64) on a
-# virtual display of its own: random level, no animation, blank screen off.
+# virtual display of its own: random level, blank screen off, no animation
+# unless --animation says otherwise (0 none, 1 fast, 2 slow).
 # Every 30 s it samples the resident memory (VmRSS) and CPU time of the saver
 # and of the game, the saver's GDI and USER objects (GetGuiResources, through
 # saver-probe), the games the game recorded and the games the registry shows.
 # At the end a key press ends the run; it prints the table and a verdict.
-# Usage: scripts/bench soak [--minutes N]   (default 30)
+# Usage: scripts/bench soak [--minutes N] [--animation 0|1|2]   (default 30, 0)
+# Each mode has an output folder of its own, so the three can run side by side.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 MINUTES=30
+ANIMATION=0
 while [ $# -gt 0 ]; do
     case "$1" in
         --minutes) MINUTES=$2; shift 2 ;;
-        *) echo "usage: scripts/bench soak [--minutes N]" >&2; exit 2 ;;
+        --animation) ANIMATION=$2; shift 2 ;;
+        *) echo "usage: scripts/bench soak [--minutes N] [--animation 0|1|2]" >&2; exit 2 ;;
     esac
 done
+case $ANIMATION in 0|1|2) ;; *) echo "usage: scripts/bench soak [--minutes N] [--animation 0|1|2]" >&2; exit 2 ;; esac
 cmake --build "$root/build/x64" -j2 --target velkor velkor_game brenmoth saver_probe >/dev/null || exit 1
-out=$root/build/bench-soak
+out=$root/build/bench-soak-$ANIMATION
 . "$root/bench/saver/bench-env.sh"
 bench_env "$out" 191 240 velkor.scr brenmoth.dll velkor.exe saver-probe.exe || exit 1
 . "$root/tests/harness/saver-run.sh"
 setting() { wine reg add "$SAVER_KEY" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null 2>&1; }
 setting GameMode 5
-setting AnimationMode 0
+setting AnimationMode "$ANIMATION"
 setting SwitchToBlankScreen 0
 record="$out/record.txt"
 : >"$record"
@@ -40,7 +45,7 @@ done
 [ -n "$game_x" ] || { echo "the game did not start" >&2; exit 1; }
 saver=$(wine_pid 'velkor\.scr')
 game=$(wine_pid 'velkor\.exe')
-echo "soak: $MINUTES min, saver pid ${saver:-?}, game pid ${game:-?}, output $out"
+echo "soak: $MINUTES min, animation $ANIMATION, saver pid ${saver:-?}, game pid ${game:-?}, output $out"
 samples="$out/samples.txt"
 : >"$samples"
 printf '| t (s) | saver RSS (MB) | saver CPU (s) | game RSS (MB) | game CPU (s) | GDI | USER | games recorded | games in registry |\n'
