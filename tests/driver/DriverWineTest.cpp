@@ -563,19 +563,11 @@ struct SMenuWindow {
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
     SMenuWindow() {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "DriverTestMenu";
-        RegisterClassA(&wc);
         HMENU menu = CreateMenu();
         for (UINT c : {510u, 521u, 522u, 523u, 524u, 529u}) AppendMenuA(menu, MF_STRING, c, "item");
         CheckMenuItem(menu, 523, MF_BYCOMMAND | MF_CHECKED);
         // 16 x 16 squares in layout 5.
-        RECT r{0, 0, 16 * 16 + 20, 16 * 16 + 63};
-        AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, TRUE);
-        Window = CreateWindowExA(0, "DriverTestMenu", "menu", WS_OVERLAPPEDWINDOW, 0, 0, r.right - r.left,
-                                 r.bottom - r.top, nullptr, menu, wc.hInstance, nullptr);
+        Window = wintest::CreateBoardWindow("DriverTestMenu", Proc, "menu", 16, 16, menu, WS_OVERLAPPEDWINDOW, 0, 0);
         SetWindowLongPtrA(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~SMenuWindow() { DestroyWindow(Window); }
@@ -627,15 +619,8 @@ struct SMenuMessageWindow {
         return wParam == 523 || wParam == 529 ? MF_CHECKED : wParam >= 510 && wParam <= 529 ? 0 : -1;
     }
     SMenuMessageWindow() {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "DriverTestMenuMessage";
-        RegisterClassA(&wc);
-        RECT r{0, 0, 16 * 16 + 20, 16 * 16 + 63};
-        AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
-        Window = CreateWindowExA(0, "DriverTestMenuMessage", "no menu", WS_OVERLAPPEDWINDOW, 0, 0, r.right - r.left,
-                                 r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
+        Window = wintest::CreateBoardWindow("DriverTestMenuMessage", Proc, "no menu", 16, 16, nullptr,
+                                            WS_OVERLAPPEDWINDOW, 0, 0);
     }
     ~SMenuMessageWindow() { DestroyWindow(Window); }
 };

@@ -359,3 +359,16 @@ std::string DescribeWindows() {
 }
 
 }  // namespace wintest
+
+HWND wintest::CreateBoardWindow(const char* className, WNDPROC proc, const char* title, int columns, int rows,
+                                HMENU menu, DWORD style, int x, int y) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = className;
+    RegisterClassA(&wc);
+    RECT r{0, 0, columns * 16 + 20, rows * 16 + 63};
+    AdjustWindowRect(&r, style, menu != nullptr);
+    return CreateWindowExA(0, className, title, style, x, y, r.right - r.left, r.bottom - r.top, nullptr, menu,
+                           wc.hInstance, nullptr);
+}

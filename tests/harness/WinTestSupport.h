@@ -28,6 +28,11 @@ bool RunProcess(const std::string& commandLine, DWORD timeoutMs, DWORD* exitCode
                 const std::vector<std::string>& extraEnv = {});
 
 // Polls for a top-level window by class and title (either may be null).
+// Registers CLASSNAME with PROC and creates a top-level window whose client
+// holds a game board of COLUMNS x ROWS squares of 16 pixels, with the game's
+// frame around them (a window the driver can take for the game's).
+HWND CreateBoardWindow(const char* className, WNDPROC proc, const char* title, int columns, int rows,
+                       HMENU menu, DWORD style, int x, int y);
 HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs);
 // Polls until the window no longer exists.
 bool WaitWindowGone(HWND hwnd, DWORD timeoutMs);

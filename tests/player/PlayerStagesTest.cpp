@@ -138,16 +138,9 @@ private:
     }
     static DWORD WINAPI Run(LPVOID parameter) {
         CMenuGame* self = static_cast<CMenuGame*>(parameter);
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "PlayerTestMenuGame";
-        RegisterClassA(&wc);
         // A Beginner field of 9 x 9 squares.
-        RECT r{0, 0, 9 * 16 + 20, 9 * 16 + 63};
-        AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
-        HWND w = CreateWindowExA(0, wc.lpszClassName, "menu game", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
-                                 r.right - r.left, r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
+        HWND w = wintest::CreateBoardWindow("PlayerTestMenuGame", Proc, "menu game", 9, 9, nullptr,
+                                            WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50);
         SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         self->Window = w;
         SetEvent(self->Ready);
