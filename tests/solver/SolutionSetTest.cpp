@@ -1,8 +1,7 @@
-// Enumeration of groups, totals and their weights, the pool, the stop flag,
-// and the decisions of the solving pass on small positions.
+// Enumeration of groups, totals and their weights, the pool, and the stop
+// flag (the decisions of the solving pass are DecisionTest's).
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <future>
@@ -229,48 +228,6 @@ TEST(RecycleBin, PoolsBySizeAndDropsLargeSets) {
     CSquareSolutionSet* other = bin.Get(u, c);
     EXPECT_EQ(u, nullptr);
     delete other;
-}
-
-struct SSolveCase {
-    const char* Name;
-    const char* Board;
-    int32_t MinesLeft;
-    const char* Safe;   // squares requested as safe, "x,y;..."
-    const char* Mines;  // squares requested as mines
-};
-
-// Certain requests as "x,y;" in sorted order.
-std::string Requested(const CRecordingFace& face, bool mines) {
-    std::vector<std::string> squares;
-    for (const auto& a : face.Queued()) {
-        bool mine = a.Type == CMineSweeperInterface::Flag;
-        if (mine != mines || a.Probability != 1.0) continue;
-        squares.push_back(std::to_string(a.X) + "," + std::to_string(a.Y) + ";");
-    }
-    std::sort(squares.begin(), squares.end());
-    std::string out;
-    for (const std::string& s : squares) out += s;
-    return out;
-}
-
-TEST(Solve, CertainMovesOfSmallPositions) {
-    const SSolveCase cases[] = {
-        {"global count fixes the larger total", "...\n1o1\n", 2, "1,0;", "0,0;2,0;"},
-        {"global count fixes the smaller total", "...\n1o1\n", 1, "0,0;2,0;", "1,0;"},
-        {"interior safe by count", "..o..\n1oooo\n", 1, "3,0;4,0;", ""},
-        {"interior mines by count", "..o..\n1oooo\n", 3, "", "3,0;4,0;"},
-    };
-    for (const SSolveCase& c : cases) {
-        SCOPED_TRACE(c.Name);
-        auto game = Board(c.Board, c.MinesLeft);
-        CLogicMineSweeperBoard logic(game->Width, game->Height);
-        logic.Rebuild(game.get());
-        CRecordingFace face(game->Width, game->Height);
-        std::atomic<bool> stop{false};
-        EXPECT_FALSE(logic.Solve(&face, &stop, game.get()));  // everything queued
-        EXPECT_EQ(Requested(face, false), c.Safe);
-        EXPECT_EQ(Requested(face, true), c.Mines);
-    }
 }
 
 TEST(Solve, StopFromAnotherThreadEndsALargeEnumeration) {
