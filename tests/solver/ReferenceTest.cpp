@@ -62,7 +62,7 @@ struct SStats {
 };
 
 // Runs the fast rules and the solving pass on a copy of the position and
-// compares with the reference; returns false on the first disagreement.
+// compares with the reference; the first disagreement ends the test.
 void Check(const CMineSweeperBoard& position, SStats& stats) {
     std::vector<uint32_t> undecided;
     for (uint32_t x = 0; x < position.Width; ++x)
