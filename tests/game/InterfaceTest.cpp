@@ -28,9 +28,9 @@ private:
 };
 
 using Strings = std::vector<std::string>;
+using A = CMineSweeperInterface;
 
 TEST(InterfaceTest, DoActionNormalisesAndPerforms) {
-    using A = CMineSweeperInterface;
     struct Case {
         uint32_t x, y;
         double p;
@@ -59,7 +59,6 @@ TEST(InterfaceTest, DoActionNormalisesAndPerforms) {
 }
 
 TEST(InterfaceTest, QueueingByThresholdAndFlags) {
-    using A = CMineSweeperInterface;
     CRecordingGame g(9, 9);
     g.QueueThreshold = 2.0;  // everything queued
     EXPECT_FALSE(g.DoAction(1, 1, 1.0, A::Open));
@@ -128,7 +127,6 @@ struct FakeClockScope {
 };
 
 TEST(InterfaceTest, PauseShowsTheSquareAndWaits) {
-    using A = CMineSweeperInterface;
     std::atomic<bool> abort{false};
     struct Case { uint32_t start; int abortAfter; int expectedSleeps; } cases[] = {
         {1000, -1, 50},        // full pause
@@ -170,7 +168,7 @@ TEST(InterfaceTest, PauseOnTheRealClockLastsAtLeastItsTime) {
     g.PauseAfterAction = true;
     g.PauseTime = 50;
     uint32_t start = TickCount();
-    g.DoAction(0, 0, 1.0, CMineSweeperInterface::Open);
+    g.DoAction(0, 0, 1.0, A::Open);
     EXPECT_GE(TickCount() - start, 50u);
 }
 

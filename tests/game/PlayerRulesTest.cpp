@@ -6,18 +6,16 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <tuple>
 #include <vector>
 
 #include "PlayerRules.h"
 
 namespace {
 
-::testing::AssertionResult SamePlace(const SSaverRect& a, const SSaverRect& b) {
-    if (a.Left == b.Left && a.Top == b.Top && a.Right == b.Right && a.Bottom == b.Bottom)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "(" << a.Left << "," << a.Top << "," << a.Right << "," << a.Bottom
-                                         << ") vs (" << b.Left << "," << b.Top << "," << b.Right << "," << b.Bottom
-                                         << ")";
+// Left, top, right, bottom: compared and printed as one value.
+std::tuple<int32_t, int32_t, int32_t, int32_t> Place(const SSaverRect& r) {
+    return std::make_tuple(r.Left, r.Top, r.Right, r.Bottom);
 }
 
 const SSaverRect kDesktop{0, 0, 1024, 768};
@@ -35,7 +33,7 @@ TEST(PlayerRules, ShiftIntoDesktopKeepsTheSizeAndPrefersTheLeftAndTopEdges) {
         {"larger, overhanging left and top", kDesktop, {-300, -300, 900, 600}, {0, 0, 1200, 900}},
         {"desktop off the origin", {-1280, -200, 0, 824}, {-100, 800, 100, 900}, {-200, 724, 0, 824}},
     };
-    for (const Case& c : cases) EXPECT_TRUE(SamePlace(ShiftIntoDesktop(c.Desktop, c.Window), c.Expected)) << c.Name;
+    for (const Case& c : cases) EXPECT_EQ(Place(ShiftIntoDesktop(c.Desktop, c.Window)), Place(c.Expected)) << c.Name;
 }
 
 TEST(PlayerRules, RandomPlaceDrawsTheLeftFirstWithTruncatingRemainders) {
@@ -56,7 +54,7 @@ TEST(PlayerRules, RandomPlaceDrawsTheLeftFirstWithTruncatingRemainders) {
     };
     for (const Case& c : cases) {
         SeedRandom(c.Seed);
-        EXPECT_TRUE(SamePlace(RandomPlace(c.Desktop, c.Width, c.Height), c.Expected)) << c.Name;
+        EXPECT_EQ(Place(RandomPlace(c.Desktop, c.Width, c.Height)), Place(c.Expected)) << c.Name;
     }
 }
 
@@ -177,11 +175,8 @@ TEST(PlayerRules, PlacedFlagsStayUntilTheScreenShowsThem) {
         EXPECT_EQ(s.Mark == SquareMark::Flag, c.Flagged) << c.Name;
         EXPECT_EQ(s.Mine == 1, c.Flagged) << c.Name;
         EXPECT_EQ(board.MinesLeft, c.MinesLeft) << c.Name;
-        for (size_t i = 0; i < 6; ++i) {
-            if (i != 3) {
-                EXPECT_EQ(board.Squares[i].Mark, SquareMark::None) << c.Name << ": square " << i;
-            }
-        }
+        for (size_t i : {0u, 1u, 2u, 4u, 5u})
+            EXPECT_EQ(board.Squares[i].Mark, SquareMark::None) << c.Name << ": square " << i;
     }
 }
 

@@ -3,21 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "FaultyReads.h"
-#include "HeadlessGame.h"
+#include "SolverTestSupport.h"
 
 namespace {
-
-std::unique_ptr<CMineSweeperBoard> Board(const char* text, int32_t minesLeft, int32_t state = Playing) {
-    std::unique_ptr<CMineSweeperBoard> b(BoardFromText(text));
-    b->MinesLeft = minesLeft;
-    b->State = state;
-    return b;
-}
 
 // A won board, then the first read of the next game, then a square opened.
 const char* const kWon = "1F\n11\n";

@@ -1,12 +1,10 @@
-// Enumeration of groups, totals and their weights, the pool, the stop flag,
-// and the decisions of the solving pass on small positions.
+// Enumeration of groups, totals and their weights, the pool, and the stop
+// flag (the decisions of the solving pass are DecisionTest's).
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <future>
-#include <thread>
 
 #include "SolverTestSupport.h"
 
@@ -59,12 +57,8 @@ TEST(SolutionSet, CountsSolutionsByTotal) {
     EXPECT_EQ(two.Mines(g, 0, 0), 1u);
     EXPECT_EQ(two.Mines(g, 1, 0), 0u);
     EXPECT_EQ(two.Mines(g, 2, 0), 1u);
-}
-
-TEST(SolutionSet, StopAlreadySetRecordsNothing) {
-    SPosition p("...\n1o1\n", 2);
+    // A pass stopped before it began records nothing, not even what it had.
     std::atomic<bool> stop{true};
-    CSquareSolutionSet* g = p.Groups.Items[0];
     EXPECT_FALSE(g->Evaluate(&stop));
     EXPECT_EQ(g->SolutionCount, 0u);
 }
@@ -145,11 +139,9 @@ TEST(Weighing, TotalsByInteriorPlacements) {
     SPosition p("...\n1o1\n", 2);
     CSquareSolutionSet* g = p.Groups.Items[0];
     ASSERT_TRUE(g->Evaluate(nullptr));
-    CLogicSquare i1(9, 9), i2(9, 9), i3(9, 9);
+    CLogicSquare inner[3] = {{9, 9}, {9, 9}, {9, 9}};
     TArray<CLogicSquare> interior;
-    interior.Add(&i1);
-    interior.Add(&i2);
-    interior.Add(&i3);
+    for (CLogicSquare& i : inner) interior.Add(&i);
     delete new CConstraintSolutionSets(p.Groups, interior, 2);
     EXPECT_NEAR(g->WeightByTotal[1], 0.75, 1e-12);
     EXPECT_NEAR(g->WeightByTotal[2], 0.25, 1e-12);
@@ -162,6 +154,13 @@ TEST(Weighing, TotalsByInteriorPlacements) {
     EXPECT_EQ(g->WeightByTotal[2], 1.0);
     EXPECT_EQ(g->SolutionCount, 1u);  // the one-mine solution is dropped
     EXPECT_EQ(p.Mines(g, 1, 0), 0u);
+
+    // No completion at all: the totals are left and nothing is divided by 0.
+    ASSERT_TRUE(g->Evaluate(nullptr));
+    delete new CConstraintSolutionSets(p.Groups, none, 7);
+    EXPECT_EQ(g->SolutionCount, 2u);
+    EXPECT_DOUBLE_EQ(g->WeightByTotal[1], 0.5);
+    EXPECT_TRUE(std::isfinite(g->ExpectedMines));
 }
 
 TEST(Weighing, EveryGroupCountsTheOthersSolutions) {
@@ -186,28 +185,15 @@ TEST(Weighing, EveryGroupCountsTheOthersSolutions) {
         g->SolutionCount = counts[k][1] + counts[k][2];
         groups.Add(g);
     }
-    CLogicSquare i1(9, 9), i2(9, 9), i3(9, 9);
+    CLogicSquare inner[3] = {{9, 9}, {9, 9}, {9, 9}};
     TArray<CLogicSquare> interior;
-    interior.Add(&i1);
-    interior.Add(&i2);
-    interior.Add(&i3);
+    for (CLogicSquare& i : inner) interior.Add(&i);
     delete new CConstraintSolutionSets(groups, interior, 4);
     EXPECT_NEAR(groups.Items[0]->WeightByTotal[1], 9.0 / 30, 1e-12);
     EXPECT_NEAR(groups.Items[0]->WeightByTotal[2], 21.0 / 30, 1e-12);
     EXPECT_NEAR(groups.Items[1]->WeightByTotal[1], 24.0 / 30, 1e-12);
     EXPECT_NEAR(groups.Items[1]->WeightByTotal[2], 6.0 / 30, 1e-12);
     EXPECT_NEAR(groups.Items[1]->ExpectedMines, 1.2, 1e-12);
-}
-
-TEST(Weighing, NoCompletionLeavesTotalsAndDividesByNothing) {
-    SPosition p("...\n1o1\n", 2);
-    CSquareSolutionSet* g = p.Groups.Items[0];
-    ASSERT_TRUE(g->Evaluate(nullptr));
-    TArray<CLogicSquare> none;
-    delete new CConstraintSolutionSets(p.Groups, none, 7);  // more mines than squares
-    EXPECT_EQ(g->SolutionCount, 2u);
-    EXPECT_DOUBLE_EQ(g->WeightByTotal[1], 0.5);
-    EXPECT_TRUE(std::isfinite(g->ExpectedMines));
 }
 
 TEST(RecycleBin, PoolsBySizeAndDropsLargeSets) {
@@ -242,87 +228,6 @@ TEST(RecycleBin, PoolsBySizeAndDropsLargeSets) {
     CSquareSolutionSet* other = bin.Get(u, c);
     EXPECT_EQ(u, nullptr);
     delete other;
-}
-
-struct SSolveCase {
-    const char* Name;
-    const char* Board;
-    int32_t MinesLeft;
-    const char* Safe;   // squares requested as safe, "x,y;..."
-    const char* Mines;  // squares requested as mines
-};
-
-// Certain requests as "x,y;" in sorted order.
-std::string Requested(const CRecordingFace& face, bool mines) {
-    std::vector<std::string> squares;
-    for (const auto& a : face.Queued()) {
-        bool mine = a.Type == CMineSweeperInterface::Flag;
-        if (mine != mines || a.Probability != 1.0) continue;
-        squares.push_back(std::to_string(a.X) + "," + std::to_string(a.Y) + ";");
-    }
-    std::sort(squares.begin(), squares.end());
-    std::string out;
-    for (const std::string& s : squares) out += s;
-    return out;
-}
-
-TEST(Solve, CertainMovesOfSmallPositions) {
-    const SSolveCase cases[] = {
-        {"global count fixes the larger total", "...\n1o1\n", 2, "1,0;", "0,0;2,0;"},
-        {"global count fixes the smaller total", "...\n1o1\n", 1, "0,0;2,0;", "1,0;"},
-        {"interior safe by count", "..o..\n1oooo\n", 1, "3,0;4,0;", ""},
-        {"interior mines by count", "..o..\n1oooo\n", 3, "", "3,0;4,0;"},
-    };
-    for (const SSolveCase& c : cases) {
-        SCOPED_TRACE(c.Name);
-        auto game = Board(c.Board, c.MinesLeft);
-        CLogicMineSweeperBoard logic(game->Width, game->Height);
-        logic.Rebuild(game.get());
-        CRecordingFace face(game->Width, game->Height);
-        std::atomic<bool> stop{false};
-        EXPECT_FALSE(logic.Solve(&face, &stop, game.get()));  // everything queued
-        EXPECT_EQ(Requested(face, false), c.Safe);
-        EXPECT_EQ(Requested(face, true), c.Mines);
-    }
-}
-
-TEST(Solve, EvenOddsAreGuessedAtRandom) {
-    auto game = Board("..o..\n1ooo1\n", 2);
-    CLogicMineSweeperBoard logic(5, 2);
-    logic.Rebuild(game.get());
-    CRecordingFace face(5, 2);
-    logic.Solve(&face, nullptr, game.get());
-    for (uint32_t x : {0u, 1u, 3u, 4u}) EXPECT_DOUBLE_EQ(logic.At(x, 0)->MineProbability, 0.5);
-    auto queued = face.Queued();
-    ASSERT_EQ(queued.size(), 4u);
-    for (const auto& a : queued) EXPECT_DOUBLE_EQ(a.Probability, 0.5);
-
-    CRecordingFace perform(5, 2, 0.0);
-    perform.QueueFlags = true;
-    logic.Rebuild(game.get());
-    EXPECT_TRUE(logic.Solve(&perform, nullptr, game.get()));
-    ASSERT_EQ(perform.Performed.size(), 1u);
-    EXPECT_EQ(perform.Performed[0].Y, 0u);
-    EXPECT_TRUE(game->GetColumn(perform.Performed[0].X)[0].Opened);
-}
-
-TEST(Solve, FreshBoardOpensACorner) {
-    CMineSweeperBoard game(9, 9);
-    game.MinesLeft = 10;
-    CLogicMineSweeperBoard logic(9, 9);
-    logic.Rebuild(&game);
-    CRecordingFace face(9, 9);
-    EXPECT_FALSE(logic.Solve(&face, nullptr, &game));
-    auto queued = face.Queued();
-    ASSERT_EQ(queued.size(), 4u);
-    for (const auto& a : queued) {
-        EXPECT_TRUE((a.X == 0 || a.X == 8) && (a.Y == 0 || a.Y == 8));
-        EXPECT_EQ(a.Probability, 1.0);
-    }
-    CRecordingFace perform(9, 9, 0.0);
-    logic.Rebuild(&game);
-    EXPECT_TRUE(logic.Solve(&perform, nullptr, &game));
-    ASSERT_EQ(perform.Performed.size(), 1u);
 }
 
 TEST(Solve, StopFromAnotherThreadEndsALargeEnumeration) {

@@ -45,8 +45,11 @@ inline std::string Requests(const CRecordingFace& face) {
     return out;
 }
 
-inline std::unique_ptr<CMineSweeperBoard> Board(const std::string& text, int32_t minesLeft) {
+inline std::unique_ptr<CMineSweeperBoard> Board(const std::string& text, int32_t minesLeft, int32_t state = Playing) {
     std::unique_ptr<CMineSweeperBoard> b(BoardFromText(text));
-    if (b) b->MinesLeft = minesLeft;
+    if (b) {
+        b->MinesLeft = minesLeft;
+        b->State = state;
+    }
     return b;
 }

@@ -133,7 +133,6 @@ std::string Snake(uint32_t width, uint32_t bends, uint32_t& constraints) {
 }
 
 struct SChainRun {
-    CLogicMineSweeperBoard* Logic;
     CSquareSolutionSet* Group;
     bool Solved;
 };
@@ -155,7 +154,7 @@ TEST(Enumeration, ALongChainNeedsNoDeepStack) {
     ASSERT_EQ(groups.Items[0]->Constraints->Count, constraints);
     // On a thread with a 256 KB stack: a recursion per constraint would need
     // several times that.
-    SChainRun run{&logic, groups.Items[0], false};
+    SChainRun run{groups.Items[0], false};
     pthread_attr_t attr;
     pthread_attr_init(&attr);
     pthread_attr_setstacksize(&attr, 256 * 1024);
