@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "PlayerSupport.h"
 #include "Saver.h"
 #include "SaverState.h"
 #include "StandinSupport.h"
@@ -18,6 +19,8 @@
 
 namespace {
 
+using playertest::SameRect;
+using playertest::WindowRect;
 using standintest::CStandin;
 using standintest::kLevels;
 
@@ -39,8 +42,6 @@ LRESULT CALLBACK TestSaverProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
-
-HWND CreateTestSaverWindow() { return wintest::MessageWindow("PlayerTestSaverWindow", TestSaverProc); }
 
 // ---------------------------------------------------------------- the game's record
 
@@ -121,22 +122,9 @@ struct SObserver {
     int Reads = 0, PlayingReads = 0, QuestionMarks = 0, FlagsInPlay = 0;
 };
 
-RECT WindowRect(HWND w) {
-    RECT r{0, 0, 0, 0};
-    GetWindowRect(w, &r);
-    return r;
-}
-
 bool Inside(const RECT& inner, const RECT& outer) {
     return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
            inner.bottom <= outer.bottom;
-}
-
-::testing::AssertionResult SameRect(const RECT& a, const RECT& b) {
-    if (EqualRect(&a, &b)) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "(" << a.left << "," << a.top << "," << a.right << "," << a.bottom
-                                         << ") vs (" << b.left << "," << b.top << "," << b.right << "," << b.bottom
-                                         << ")";
 }
 
 // ---------------------------------------------------------------- fixture
@@ -158,11 +146,9 @@ protected:
     RECT StartRect{0, 0, 0, 0};
 
     void SetUp() override {
-        SaverState.Reset();
-        SaverSettings.Reset();
-        GameStatistics.Reset();
+        playertest::ResetShared();
         gLayoutMessages = 0;
-        Saver = CreateTestSaverWindow();
+        Saver = wintest::MessageWindow("PlayerTestSaverWindow", TestSaverProc);
         ASSERT_TRUE(Saver);
         SaverState.SaverWindow = Saver;
     }
@@ -220,27 +206,24 @@ protected:
         SaverState.BlankScreenActive = true;
         ASSERT_TRUE(WaitThreadEnd(180000)) << "the loop did not end after the game in progress";
         HWND game = Game.Window();
-        std::vector<SRecord> played = Played();
-        if (run.GameMode == 4) {
-            EXPECT_TRUE(SaverState.StatisticsChanged.load()) << "the loop ended before the game in progress was over";
-        } else {
-            EXPECT_GT(Counted(), counted) << "the loop ended before the game in progress was over";
+        // Custom games are counted nowhere: for them the flag tells the game's end.
+        EXPECT_TRUE(SaverState.StatisticsChanged.load()) << "the loop ended before the game in progress was over";
+        if (run.GameMode != 4) EXPECT_GT(Counted(), counted) << "the loop ended before the game in progress was over";
+        uint32_t won[4] = {0, 0, 0, 0}, lost[4] = {0, 0, 0, 0};
+        for (const SRecord& r : Played()) ++(r.Won ? won : lost)[r.Level];
+        for (int level = 0; level < 3; ++level) {
+            EXPECT_EQ(GameStatistics.WonThisRun[level].load(), won[level]) << "won, level " << level;
+            EXPECT_EQ(GameStatistics.LostThisRun[level].load(), lost[level]) << "lost, level " << level;
         }
-        ExpectCountsMatch(played);
-        if (IsWindow(game)) {
-            // The moves back reach the game through its queue.
-            WaitUntil([&] { return !IsWindow(game) || EqualRect(&StartRect, &static_cast<const RECT&>(WindowRect(game))); }, 5000);
-        }
-        // The close may come between any two looks at the window: each look
-        // counts only while it is still there.
-        RECT now{0, 0, 0, 0};
+        EXPECT_EQ(Observer->QuestionMarks, 0) << "a flag was clicked twice";
+        EXPECT_GT(Observer->PlayingReads, 0) << "the observer never saw a game in play";
+        if (run.Animation == 0) EXPECT_EQ(Observer->FlagsInPlay, 0) << "a flag was placed without animation";
+        // The close may come before the look at the window: it counts only
+        // while the window is still there.
         const LONG_PTR style = GetWindowLongPtrA(game, GWL_EXSTYLE);
-        if (GetWindowRect(game, &now) && IsWindow(game)) {
-            EXPECT_TRUE(SameRect(now, StartRect)) << "rectangle not given back";
-            EXPECT_FALSE(style & WS_EX_TOPMOST) << "still top-most";
-        }
+        if (IsWindow(game)) EXPECT_FALSE(style & WS_EX_TOPMOST) << "still top-most";
         EXPECT_TRUE(wintest::WaitWindowGone(game, 15000)) << "the game was not closed";
-        // The window can go a few ms after its move back; the game notes its place as it closes.
+        // The game notes its place as it closes, after the move back.
         DWORD x = 0xDEAD, y = 0xDEAD;
         EXPECT_TRUE(wintest::RegGetDword(kGameKey, "Xpos", &x) && wintest::RegGetDword(kGameKey, "Ypos", &y));
         EXPECT_EQ(static_cast<LONG>(x), StartRect.left) << "place not given back";
@@ -251,22 +234,7 @@ protected:
         EXPECT_EQ(level, kLevels[run.StartLevel].Level) << "level not given back";
     }
 
-    void ExpectCountsMatch(const std::vector<SRecord>& played) {
-        uint32_t won[4] = {0, 0, 0, 0}, lost[4] = {0, 0, 0, 0};
-        for (const SRecord& r : played) ++(r.Won ? won : lost)[r.Level];
-        for (int level = 0; level < 3; ++level) {
-            EXPECT_EQ(GameStatistics.WonThisRun[level].load(), won[level]) << "won, level " << level;
-            EXPECT_EQ(GameStatistics.LostThisRun[level].load(), lost[level]) << "lost, level " << level;
-        }
-        if (!played.empty()) {
-            EXPECT_TRUE(SaverState.StatisticsChanged.load());
-        }
-        EXPECT_EQ(Observer->QuestionMarks, 0) << "a flag was clicked twice";
-        EXPECT_GT(Observer->PlayingReads, 0) << "the observer never saw a game in play";
-        if (SaverSettings.AnimationMode != 1 && SaverSettings.AnimationMode != 2) {
-            EXPECT_EQ(Observer->FlagsInPlay, 0) << "a flag was placed without animation";
-        }
-    }
+   }
 
     // Plays the game to a loss from this program: the game is already over
     // when the player starts.
@@ -287,6 +255,27 @@ protected:
         }
         standintest::Settle(game);
         ASSERT_EQ(Game.Records().size(), 1u);
+    }
+
+    // Waits for the game's first place, then asks for `moves` random moves
+    // (each taken at the end of a game); every place reached must be the one
+    // announced to the saver window, and goes to check(move, place).
+    template <class F>
+    void PlaceAndMove(int moves, DWORD perMoveMs, F check) {
+        auto placed = [&] { return EqualRect(&gLastLayout, &static_cast<const RECT&>(WindowRect(Game.Window()))) != 0; };
+        for (int move = 0, messages = 0; move <= moves; ++move) {
+            if (move > 0) {
+                SaverState.MoveGameRequested = true;
+                ASSERT_TRUE(WaitUntil([] { return !SaverState.MoveGameRequested; }, perMoveMs)) << "no game ended";
+            }
+            ASSERT_TRUE(WaitUntil([&] { return gLayoutMessages > messages; }, 20000)) << "move " << move;
+            messages = gLayoutMessages;
+            WaitUntil(placed, 5000);  // the move reaches the game through its queue
+            const RECT now = WindowRect(Game.Window());
+            EXPECT_TRUE(SameRect(gLastLayout, now)) << "move " << move;
+            EXPECT_FALSE(SaverState.OverlayLayoutPending.load()) << "move " << move;
+            check(move, now);
+        }
     }
 };
 
@@ -376,32 +365,16 @@ TEST_F(PlayerLoop, MovesKeepTheGameInsideTheDesktopAndAreAnnounced) {
     PostMessageA(Game.Window(), WM_COMMAND, 529, 0);
     standintest::Settle(Game.Window());
     StartPlayer(run);
-    RECT desktop = WindowRect(GetDesktopWindow());
-    ASSERT_TRUE(WaitUntil([] { return gLayoutMessages > 0; }, 20000));
-    // The move reaches the game through its queue.
-    auto placed = [&] { return EqualRect(&gLastLayout, &static_cast<const RECT&>(WindowRect(Game.Window()))) != 0; };
-    WaitUntil(placed, 5000);
-    EXPECT_TRUE(Inside(WindowRect(Game.Window()), desktop));
-    EXPECT_TRUE(SameRect(gLastLayout, WindowRect(Game.Window())));
-    EXPECT_FALSE(SaverState.OverlayLayoutPending.load());
+    const RECT desktop = WindowRect(GetDesktopWindow());
+    LONG firstLeft = 0;
     int lefts = 0;
-    LONG firstLeft = WindowRect(Game.Window()).left;
-    for (int move = 0; move < 4; ++move) {
-        int messages = gLayoutMessages;
-        SaverState.MoveGameRequested = true;
-        ASSERT_TRUE(WaitUntil([] { return !SaverState.MoveGameRequested; }, 60000));
-        ASSERT_TRUE(WaitUntil([&] { return gLayoutMessages > messages; }, 5000));
-        WaitUntil(placed, 5000);
-        RECT now = WindowRect(Game.Window());
-        EXPECT_TRUE(Inside(now, desktop));
-        EXPECT_TRUE(SameRect(gLastLayout, now));
-        if (now.left != firstLeft) ++lefts;
-    }
+    ASSERT_NO_FATAL_FAILURE(PlaceAndMove(4, 60000, [&](int move, const RECT& now) {
+        EXPECT_TRUE(Inside(now, desktop)) << "move " << move;
+        if (move == 0) firstLeft = now.left;
+        lefts += now.left != firstLeft ? 1 : 0;
+    }));
     EXPECT_GT(lefts, 0) << "the game never moved";
     FinishWithBlankScreen(run);
-    DWORD marks = 1;
-    EXPECT_TRUE(wintest::RegGetDword(kGameKey, "Marks", &marks));
-    EXPECT_EQ(marks, 0u) << "option state not given back";
 }
 
 TEST_F(PlayerLoop, UserClosingTheGameEndsTheLoopAndKeepsItsCounts) {
@@ -456,10 +429,6 @@ TEST_P(PlayerStops, StopEndsTheThreadWithinTheRunsWait) {
 INSTANTIATE_TEST_SUITE_P(, PlayerStops, ::testing::ValuesIn(kStopCases),
                          [](const ::testing::TestParamInfo<SStopCase>& info) { return info.param.Name; });
 
-}  // namespace
-
-namespace {
-
 // Inside a virtual desktop a little smaller than the Expert game (see
 // CMakeLists.txt): the game is placed at the desktop's left and top edges,
 // and random moves keep it within the overhang, where its board stays readable.
@@ -475,22 +444,16 @@ TEST_F(PlayerLoop, GameLargerThanTheDesktopKeepsToItsLeftAndTopEdges) {
     if (overX <= 0 || overY <= 0)
         GTEST_SKIP() << "game " << w.right - w.left << " x " << w.bottom - w.top << " fits the desktop";
     StartPlayer(run);
-    ASSERT_TRUE(WaitUntil([] { return gLayoutMessages > 0; }, 20000));
-    auto placed = [&] { return EqualRect(&gLastLayout, &static_cast<const RECT&>(WindowRect(Game.Window()))) != 0; };
-    WaitUntil(placed, 5000);
-    EXPECT_EQ(WindowRect(Game.Window()).left, desktop.left);
-    EXPECT_EQ(WindowRect(Game.Window()).top, desktop.top);
-    for (int move = 0; move < 3; ++move) {
-        SaverState.MoveGameRequested = true;
-        ASSERT_TRUE(WaitUntil([] { return !SaverState.MoveGameRequested; }, 120000)) << "no game ended";
-        WaitUntil(placed, 5000);
-        RECT now = WindowRect(Game.Window());
-        EXPECT_TRUE(SameRect(now, gLastLayout));
-        EXPECT_GE(now.left, desktop.left);
-        EXPECT_LT(now.left, desktop.left + overX);
-        EXPECT_GE(now.top, desktop.top);
-        EXPECT_LT(now.top, desktop.top + overY);
-    }
+    ASSERT_NO_FATAL_FAILURE(PlaceAndMove(3, 120000, [&](int move, const RECT& now) {
+        if (move == 0) {
+            EXPECT_EQ(now.left, desktop.left);
+            EXPECT_EQ(now.top, desktop.top);
+        }
+        EXPECT_GE(now.left, desktop.left) << "move " << move;
+        EXPECT_LT(now.left, desktop.left + overX) << "move " << move;
+        EXPECT_GE(now.top, desktop.top) << "move " << move;
+        EXPECT_LT(now.top, desktop.top + overY) << "move " << move;
+    }));
 }
 
 }  // namespace

@@ -6,11 +6,11 @@
 
 #include <atomic>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "Clock.h"
+#include "PlayerSupport.h"
 #include "PlayerThread.h"
 #include "RunSaver.h"
 #include "Saver.h"
@@ -20,16 +20,11 @@
 
 namespace {
 
+using playertest::ResetShared;
 using standintest::CStandin;
 using standintest::kLevels;
 
 const char kGameKey[] = "Software\\VelkorGame";
-
-void ResetShared() {
-    SaverState.Reset();
-    SaverSettings.Reset();
-    GameStatistics.Reset();
-}
 
 bool TopMost(HWND w) { return (GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
@@ -261,19 +256,14 @@ TEST_F(PlayerStagesOnGame, PassesWithoutAMoveEndInAFullReadAndARebuild) {
 // The stand-in's log, from line `from` on, keeping the lines that start with
 // one of the prefixes (a "shift" is kept without its place).
 std::vector<std::string> Events(const std::string& path, size_t from, const std::vector<std::string>& prefixes) {
-    std::ifstream in(path);
     std::vector<std::string> out;
-    size_t n = 0;
-    for (std::string line; std::getline(in, line); ++n) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (n < from) continue;
+    for (const std::string& line : playertest::FileLines(path, from))
         for (const std::string& p : prefixes)
             if (line.compare(0, p.size(), p) == 0) out.push_back(p == "shift" ? p : line);
-    }
     return out;
 }
 
-size_t EventCount(const std::string& path) { return Events(path, 0, {""}).size(); }
+size_t EventCount(const std::string& path) { return playertest::FileLines(path).size(); }
 
 std::string Joined(const std::vector<std::string>& lines) {
     std::string s;
@@ -320,12 +310,8 @@ protected:
         ASSERT_TRUE(Thread);
     }
     static bool WaitCounted(DWORD timeoutMs) {
-        DWORD start = GetTickCount();
-        while (GameStatistics.WonThisRun[0] + GameStatistics.LostThisRun[0] == 0) {
-            if (GetTickCount() - start > timeoutMs) return false;
-            Sleep(10);
-        }
-        return true;
+        return wintest::WaitFor([] { return GameStatistics.WonThisRun[0] + GameStatistics.LostThisRun[0] > 0; },
+                                timeoutMs);
     }
     // As a key press ends a run: the stop flag, then the run's grace time.
     void Stop() {
