@@ -1,5 +1,6 @@
 // Helpers shared by the player's and the run's Wine tests: the saver's
-// shared state set back, window rectangles, and the stand-in's log files.
+// shared state set back, window rectangles, the game's place given back, and
+// the stand-in's log files.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "SaverState.h"
+#include "WinTestSupport.h"
 
 namespace playertest {
 
@@ -31,6 +33,15 @@ inline ::testing::AssertionResult SameRect(const RECT& a, const RECT& b) {
     return ::testing::AssertionFailure() << "(" << a.left << "," << a.top << "," << a.right << "," << a.bottom
                                          << ") vs (" << b.left << "," << b.top << "," << b.right << "," << b.bottom
                                          << ")";
+}
+
+// The game window's place as the game noted it when it closed: the user's.
+inline void ExpectGamePlace(const RECT& user) {
+    DWORD x = 0xDEAD, y = 0xDEAD;
+    EXPECT_TRUE(wintest::RegGetDword("Software\\VelkorGame", "Xpos", &x) &&
+                wintest::RegGetDword("Software\\VelkorGame", "Ypos", &y));
+    EXPECT_EQ(static_cast<LONG>(x), user.left) << "the game's place not given back";
+    EXPECT_EQ(static_cast<LONG>(y), user.top) << "the game's place not given back";
 }
 
 // The lines of a file from line `from` on, without the game's carriage returns.

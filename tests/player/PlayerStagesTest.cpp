@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -30,10 +29,17 @@ bool TopMost(HWND w) { return (GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_TOPMOST
 
 // ---------------------------------------------------------------- stages on a window that is no game
 
-// A plain window of this thread in the game's place: every full read fails.
+// A plain window of this thread in the game's place, and a player on it:
+// every full read fails.
 struct SNoGame {
     HWND Window = CreateWindowExA(0, "STATIC", "no game", WS_POPUP | WS_VISIBLE, 10, 10, 200, 200, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
+    SPlayer P;
+    SNoGame() {
+        ResetShared();
+        P.GameWindow = Window;
+        P.Face = new CVelkorInterface(Window);
+    }
     ~SNoGame() { DestroyWindow(Window); }
 };
 
@@ -49,15 +55,11 @@ TEST(PlayerStages, BlankScreenStallLeavesTheLoopOutOfTheTopMostBand) {
         {"not blank, stalled", false, kBlankFinishStallMs + 500, false},
     };
     for (const Case& c : cases) {
-        ResetShared();
         SNoGame game;
         SetWindowPos(game.Window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-        SPlayer p;
-        p.GameWindow = game.Window;
-        p.Face = new CVelkorInterface(game.Window);
-        p.LastProgress = TickCount() - c.StalledMs;
+        game.P.LastProgress = TickCount() - c.StalledMs;
         SaverState.BlankScreenActive = c.Blank;
-        EXPECT_EQ(PlayerPass(&p), !c.Leaves) << c.Name;
+        EXPECT_EQ(PlayerPass(&game.P), !c.Leaves) << c.Name;
         EXPECT_EQ(TopMost(game.Window), !c.Leaves) << c.Name;
     }
 }
@@ -69,14 +71,10 @@ TEST(PlayerStages, FailedReadsRaiseTheGameEveryFortieth) {
     } cases[] = {{0, false}, {kFailedReadsBeforeRaise - 2, false}, {kFailedReadsBeforeRaise - 1, true},
                  {2 * kFailedReadsBeforeRaise - 1, true}};
     for (const Case& c : cases) {
-        ResetShared();
         SNoGame game;
-        SPlayer p;
-        p.GameWindow = game.Window;
-        p.Face = new CVelkorInterface(game.Window);
-        p.FailedReads = c.FailedBefore;
-        EXPECT_FALSE(PlayerRead(&p, 0)) << c.FailedBefore;
-        EXPECT_EQ(p.FailedReads, c.FailedBefore + 1);
+        game.P.FailedReads = c.FailedBefore;
+        EXPECT_FALSE(PlayerRead(&game.P, 0)) << c.FailedBefore;
+        EXPECT_EQ(game.P.FailedReads, c.FailedBefore + 1);
         EXPECT_EQ(TopMost(game.Window), c.Raised) << c.FailedBefore;
     }
 }
@@ -93,14 +91,10 @@ public:
     std::atomic<bool> Option{true};
     std::atomic<int> Level{0};
     std::atomic<int> OptionToggles{0};
-    HWND Window = nullptr;
+    std::atomic<HWND> Window{nullptr};
 
-    CMenuGame() {
-        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        Ready = ready;
-        Thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-        WaitForSingleObject(ready, 5000);
-        CloseHandle(ready);
+    CMenuGame() : Thread(CreateThread(nullptr, 0, Run, this, 0, nullptr)) {
+        wintest::WaitFor([this] { return Window.load() != nullptr; }, 5000);
     }
     ~CMenuGame() {
         if (IsWindow(Window)) PostMessageA(Window, WM_CLOSE, 0, 0);
@@ -109,8 +103,7 @@ public:
     }
 
 private:
-    HANDLE Thread = nullptr;
-    HANDLE Ready = nullptr;
+    HANDLE Thread;
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         CMenuGame* self = reinterpret_cast<CMenuGame*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
         if (self && msg == RegisterWindowMessageA("VelkorMenuState")) {
@@ -138,7 +131,6 @@ private:
                                             WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50);
         SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         self->Window = w;
-        SetEvent(self->Ready);
         MSG m;
         while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
         return 0;
@@ -152,7 +144,7 @@ TEST(PlayerStages, OptionUnreadAtTheStartIsLeftAsItIs) {
     ResetShared();
     SaverSettings.GameMode = 1;
     CMenuGame game;
-    ASSERT_TRUE(game.Window);
+    ASSERT_TRUE(game.Window.load());
     game.Mute = true;
     SPlayer p;
     PlayerStart(&p, game.Window);
@@ -330,9 +322,7 @@ TEST_F(PlayerHandBack, StopGivesBackTheCustomFieldThroughALateDialog) {
     StartPlayer();
     ASSERT_TRUE(WaitCounted(60000)) << "no game played";
     size_t from = EventCount(EventsPath);
-    const DWORD start = GetTickCount();
     Stop();
-    std::printf("hand-back through a dialog 1500 ms late: %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));
     std::vector<std::string> want{"command 524", "dialog open", "dialog ok", "close"};
     EXPECT_EQ(Joined(Events(EventsPath, from, {"command 52", "dialog", "close"})), Joined(want));
     EXPECT_EQ(Events(EventsPath, 0, {"command 529"}).size(), 0u) << "the option, checked already, was toggled";

@@ -29,7 +29,6 @@ const char* const kCounters[6] = {"BeginnerWonGames",     "BeginnerLostGames", "
 typedef std::vector<uint32_t> TCounts;
 
 using wintest::WaitFor;
-
 using wintest::Xdotool;
 
 // The X keyboard focus on the foreground window. Wine moves it there itself
@@ -207,15 +206,6 @@ public:
     DWORD ExitCode = 0xDEAD;
 };
 
-// The game's window back where it was at the start. The game notes its place
-// as it closes: the window can go a few milliseconds after its last move.
-void ExpectGamePlaceGivenBack(const CSaverRun& run) {
-    DWORD x = 0xDEAD, y = 0xDEAD;
-    EXPECT_TRUE(wintest::RegGetDword(kGameKey, "Xpos", &x) && wintest::RegGetDword(kGameKey, "Ypos", &y));
-    EXPECT_EQ(static_cast<LONG>(x), run.FirstGameRect.left) << "the game's window position given back";
-    EXPECT_EQ(static_cast<LONG>(y), run.FirstGameRect.top) << "the game's window position given back";
-}
-
 // The run ends in time and cleanly (a crash would lose the counts).
 void ExpectExit(CSaverRun& run, const char* what = "the run ends") {
     EXPECT_TRUE(run.WaitExit()) << what;
@@ -354,7 +344,7 @@ TEST_F(SaverRunTest, BlackBackgroundEndsOnClick) {
     ASSERT_TRUE(Xdotool("click 1"));
     ASSERT_TRUE(run.WaitGameClosed()) << "a user's click ends the run";
     ExpectExit(run);
-    ExpectGamePlaceGivenBack(run);
+    playertest::ExpectGamePlace(run.FirstGameRect);
     ExpectUserGame(user);
     ExpectMerged(run);
 }
@@ -453,7 +443,7 @@ TEST_F(SaverRunTest, BlankScreenAfterOneMinute) {
     ASSERT_TRUE(run.Start({.GameMode = 3, .SwitchBlank = 1, .SwitchAfter = 1}, {0, 0, 0, 0, 1, 1}));
     ASSERT_TRUE(run.WaitGameClosed(150000)) << "the game is closed after the switch";
     EXPECT_GE(GetTickCount() - start, 60000u) << "not before the minute";
-    ExpectGamePlaceGivenBack(run);
+    playertest::ExpectGamePlace(run.FirstGameRect);
     ExpectUserGame(user);
     EXPECT_TRUE(IsWindowVisible(run.Saver));
     EXPECT_TRUE(GetWindowLongPtrA(run.Saver, GWL_EXSTYLE) & WS_EX_TOPMOST);
