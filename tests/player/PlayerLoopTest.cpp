@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -20,11 +19,11 @@
 namespace {
 
 using playertest::SameRect;
+using playertest::SRecord;
 using playertest::WindowRect;
 using standintest::CStandin;
 using standintest::kLevels;
 
-const char kGameKey[] = "Software\\VelkorGame";
 const uint32_t kCustom[3] = {10, 10, 12};  // width, height, mines of GameMode 4
 
 // ---------------------------------------------------------------- saver window's part
@@ -41,34 +40,6 @@ LRESULT CALLBACK TestSaverProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-// ---------------------------------------------------------------- the game's record
-
-// Level of a finished game from its field: 0..2 for the standard fields, 3
-// for any other. The player makes standard levels custom fields of the same
-// size, so the size, not the game's level name, tells the level.
-struct SRecord {
-    int Level;
-    bool Won;
-    uint32_t Width, Height, Mines;
-};
-
-std::vector<SRecord> ParseRecords(const std::vector<std::string>& lines, size_t from) {
-    std::vector<SRecord> out;
-    for (size_t i = from; i < lines.size(); ++i) {
-        SRecord r{3, false, 0, 0, 0};
-        char result[16] = "";
-        if (std::sscanf(lines[i].c_str(), "level=%*s width=%u height=%u mines=%u result=%15s", &r.Width, &r.Height,
-                        &r.Mines, result) != 4)
-            ADD_FAILURE() << "record line: " << lines[i];
-        for (int level = 0; level < 3; ++level)
-            if (r.Width == kLevels[level].Width && r.Height == kLevels[level].Height && r.Mines == kLevels[level].Mines)
-                r.Level = level;
-        r.Won = std::string(result) == "won";
-        out.push_back(r);
-    }
-    return out;
 }
 
 uint32_t Counted() {
@@ -173,7 +144,7 @@ protected:
         Thread = CreateThread(nullptr, 0, PlayerThreadProc, Game.Window(), 0, nullptr);
         ASSERT_TRUE(Thread);
     }
-    std::vector<SRecord> Played() const { return ParseRecords(Game.Records(), RecordsBefore); }
+    std::vector<SRecord> Played() const { return playertest::ParseRecords(Game.Records(), RecordsBefore); }
 
     // Pumps this thread's messages and samples the game until done() or the time is up.
     template <class F>
@@ -220,7 +191,7 @@ protected:
         playertest::ExpectGamePlace(StartRect);
         DWORD level = 99;
         Sleep(200);
-        EXPECT_TRUE(wintest::RegGetDword(kGameKey, "Level", &level));
+        EXPECT_TRUE(wintest::RegGetDword(playertest::kGameKey, "Level", &level));
         EXPECT_EQ(level, kLevels[run.StartLevel].Level) << "level not given back";
     }
 

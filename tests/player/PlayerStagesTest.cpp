@@ -23,7 +23,6 @@ using playertest::ResetShared;
 using standintest::CStandin;
 using standintest::kLevels;
 
-const char kGameKey[] = "Software\\VelkorGame";
 
 bool TopMost(HWND w) { return (GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
@@ -326,13 +325,7 @@ TEST_F(PlayerHandBack, StopGivesBackTheCustomFieldThroughALateDialog) {
     std::vector<std::string> want{"command 524", "dialog open", "dialog ok", "close"};
     EXPECT_EQ(Joined(Events(EventsPath, from, {"command 52", "dialog", "close"})), Joined(want));
     EXPECT_EQ(Events(EventsPath, 0, {"command 529"}).size(), 0u) << "the option, checked already, was toggled";
-    const char* names[4] = {"Level", "Width", "Height", "Mines"};
-    const DWORD expected[4] = {kLevels[3].Level, kLevels[3].Width, kLevels[3].Height, kLevels[3].Mines};
-    for (int i = 0; i < 4; ++i) {
-        DWORD v = 0xFFFF;
-        EXPECT_TRUE(wintest::RegGetDword(kGameKey, names[i], &v));
-        EXPECT_EQ(v, expected[i]) << names[i];
-    }
+    playertest::ExpectUserGame({kLevels[3].Level, kLevels[3].Width, kLevels[3].Height, kLevels[3].Mines, 1});
 }
 
 // A game that keeps its window on the screen when its field grows (as the
@@ -359,9 +352,7 @@ TEST_F(PlayerHandBack, StopMovesTheGameBackAfterItTookTheLevel) {
     EXPECT_EQ(Joined(Events(EventsPath, from, {"command 523", "move", "size", "shift", "close"})), Joined(want));
     EXPECT_EQ(Events(EventsPath, from, {"command 529"}).size(), 1u);
     EXPECT_EQ(Joined(Events(EventsPath, started, {"size"})), "") << "a move set a size";
-    DWORD marks = 1;
-    EXPECT_TRUE(wintest::RegGetDword(kGameKey, "Marks", &marks));
-    EXPECT_EQ(marks, 0u) << "the option after the hand-back";
+    playertest::ExpectUserGame({kLevels[2].Level, 0, 0, 0, 0});  // Expert, the option off
 }
 
 }  // namespace

@@ -18,10 +18,12 @@
 
 namespace {
 
+using playertest::ExpectUserGame;
+using playertest::kGameKey;
+using playertest::SUserGame;
 using standintest::BuildPath;
 
 const char kSaverKey[] = "Software\\VelkorScreenSaver";
-const char kGameKey[] = "Software\\VelkorGame";
 const char* const kCounters[6] = {"BeginnerWonGames",     "BeginnerLostGames", "IntermediateWonGames",
                                   "IntermediateLostGames", "ExpertWonGames",    "ExpertLostGames"};
 
@@ -74,26 +76,9 @@ void WriteSettings(const SSettings& s) {
                          {"SwitchToBlankScreenAfter", s.SwitchAfter}});
 }
 
-// The user's own game settings before a run.
-struct SUserGame {
-    DWORD Level, Width, Height, Mines, Marks;
-};
-
 void WriteUserGame(const SUserGame& g) {
     WriteKey(kGameKey, {{"Level", g.Level}, {"Width", g.Width}, {"Height", g.Height}, {"Mines", g.Mines},
                         {"Marks", g.Marks}});
-}
-
-// Level and option; the custom size too when the user plays a custom field.
-// (A user on a standard level finds the custom field the player last set.)
-void ExpectUserGame(const SUserGame& g) {
-    const char* names[5] = {"Level", "Marks", "Width", "Height", "Mines"};
-    const DWORD want[5] = {g.Level, g.Marks, g.Width, g.Height, g.Mines};
-    for (int i = 0; i < (g.Level == 3 ? 5 : 2); ++i) {
-        DWORD v = 0xFFFFFFFF;
-        EXPECT_TRUE(wintest::RegGetDword(kGameKey, names[i], &v)) << names[i];
-        EXPECT_EQ(v, want[i]) << "game setting " << names[i] << " not given back";
-    }
 }
 
 RECT ScreenRect() { return playertest::WindowRect(GetDesktopWindow()); }
@@ -215,11 +200,8 @@ void ExpectExit(CSaverRun& run, const char* what = "the run ends") {
 // Won and lost per level from the game's record (custom games count nowhere).
 TCounts CountRecords(const std::vector<std::string>& lines) {
     TCounts c(6, 0);
-    const char* sizes[3] = {"width=9 height=9 mines=10", "width=16 height=16 mines=40", "width=30 height=16 mines=99"};
-    for (const std::string& line : lines)
-        for (int level = 0; level < 3; ++level)
-            if (line.find(sizes[level]) != std::string::npos)
-                ++c[2 * level + (line.find("result=won") != std::string::npos ? 0 : 1)];
+    for (const playertest::SRecord& r : playertest::ParseRecords(lines))
+        if (r.Level < 3) ++c[2 * r.Level + (r.Won ? 0 : 1)];
     return c;
 }
 
