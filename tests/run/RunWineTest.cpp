@@ -365,6 +365,7 @@ TEST_F(SaverRunTest, HookLibraryMissingForcesBlackAndMoveEnds) {
     ASSERT_TRUE(run.WaitGames(1));
     SOverlayPixels overlay;
     EXPECT_TRUE(WaitScreen(run.Game, true, nullptr, &overlay));
+    EXPECT_EQ(overlay.Stray, 0) << "only black and the white overlay beside the game";
     // The pointer still rests at the corner where it started (no animation);
     // a move one pixel off, once the game is not there, reaches the saver window.
     POINT corner = {4, 3};
