@@ -183,8 +183,10 @@ protected:
         EXPECT_EQ(Observer->QuestionMarks, 0) << "a flag was clicked twice";
         EXPECT_GT(Observer->PlayingReads, 0) << "the observer never saw a game in play";
         EXPECT_FALSE(run.Animation == 0 && Observer->FlagsInPlay > 0) << "a flag was placed without animation";
-        // The close may come before the look at the window: it counts only
-        // while the window is still there.
+        // The moves back reach the game through its queue, after its leave of
+        // the top-most band. The close may come before the look at the window,
+        // which counts only while the window is still there.
+        WaitUntil([&] { return !IsWindow(game) || SameRect(WindowRect(game), StartRect); }, 5000);
         const LONG_PTR style = GetWindowLongPtrA(game, GWL_EXSTYLE);
         EXPECT_FALSE(IsWindow(game) && (style & WS_EX_TOPMOST)) << "still top-most";
         EXPECT_TRUE(wintest::WaitWindowGone(game, 15000)) << "the game was not closed";
@@ -221,7 +223,7 @@ protected:
     // announced to the saver window, and goes to check(move, place).
     template <class F>
     void PlaceAndMove(int moves, DWORD perMoveMs, F check) {
-        auto placed = [&] { return EqualRect(&gLastLayout, &static_cast<const RECT&>(WindowRect(Game.Window()))) != 0; };
+        auto placed = [&] { return SameRect(gLastLayout, WindowRect(Game.Window())); };
         for (int move = 0, messages = 0; move <= moves; ++move) {
             if (move > 0) {
                 SaverState.MoveGameRequested = true;
