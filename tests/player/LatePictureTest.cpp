@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "PlayerSupport.h"
 #include "PlayerThread.h"
 #include "Saver.h"
 #include "SaverState.h"
@@ -61,9 +61,8 @@ private:
 };
 
 size_t CountLines(const std::string& path, const std::string& prefix) {
-    std::ifstream in(path);
     size_t n = 0;
-    for (std::string line; std::getline(in, line);) n += line.compare(0, prefix.size(), prefix) == 0 ? 1 : 0;
+    for (const std::string& line : playertest::FileLines(path)) n += line.compare(0, prefix.size(), prefix) == 0;
     return n;
 }
 
@@ -72,9 +71,7 @@ TEST(PlayerLatePicture, FirstPassesOpenOneSquareAndCertainSquaresAreSafe) {
     const size_t kGames = 5;
     for (uint32_t seed : kSeeds) {
         SCOPED_TRACE("seed " + std::to_string(seed));
-        SaverState.Reset();
-        SaverSettings.Reset();
-        GameStatistics.Reset();
+        playertest::ResetShared();
         SaverSettings.AnimationMode = 0;
         SaverSettings.GameMode = 1;
         const std::string events = standintest::TempDir() + "late-picture-" + std::to_string(seed) + ".events";
@@ -125,9 +122,7 @@ TEST(PlayerLatePicture, StalledGameIsGivenUpUncounted) {
         {"rebuilds without progress", kStallRebuildsBeforeGiveUp, 1000, true},
         {"long without progress", 0, kStallGiveUpMs + 1000, true},
     };
-    SaverState.Reset();
-    SaverSettings.Reset();
-    GameStatistics.Reset();
+    playertest::ResetShared();
     const std::string events = standintest::TempDir() + "late-picture-stall.events";
     DeleteFileA(events.c_str());
     CStandin game;

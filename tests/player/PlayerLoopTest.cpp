@@ -6,10 +6,10 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "PlayerSupport.h"
 #include "Saver.h"
 #include "SaverState.h"
 #include "StandinSupport.h"
@@ -18,10 +18,12 @@
 
 namespace {
 
+using playertest::SameRect;
+using playertest::SRecord;
+using playertest::WindowRect;
 using standintest::CStandin;
 using standintest::kLevels;
 
-const char kGameKey[] = "Software\\VelkorGame";
 const uint32_t kCustom[3] = {10, 10, 12};  // width, height, mines of GameMode 4
 
 // ---------------------------------------------------------------- saver window's part
@@ -38,36 +40,6 @@ LRESULT CALLBACK TestSaverProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         return 0;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-HWND CreateTestSaverWindow() { return wintest::MessageWindow("PlayerTestSaverWindow", TestSaverProc); }
-
-// ---------------------------------------------------------------- the game's record
-
-// Level of a finished game from its field: 0..2 for the standard fields, 3
-// for any other. The player makes standard levels custom fields of the same
-// size, so the size, not the game's level name, tells the level.
-struct SRecord {
-    int Level;
-    bool Won;
-    uint32_t Width, Height, Mines;
-};
-
-std::vector<SRecord> ParseRecords(const std::vector<std::string>& lines, size_t from) {
-    std::vector<SRecord> out;
-    for (size_t i = from; i < lines.size(); ++i) {
-        SRecord r{3, false, 0, 0, 0};
-        char result[16] = "";
-        if (std::sscanf(lines[i].c_str(), "level=%*s width=%u height=%u mines=%u result=%15s", &r.Width, &r.Height,
-                        &r.Mines, result) != 4)
-            ADD_FAILURE() << "record line: " << lines[i];
-        for (int level = 0; level < 3; ++level)
-            if (r.Width == kLevels[level].Width && r.Height == kLevels[level].Height && r.Mines == kLevels[level].Mines)
-                r.Level = level;
-        r.Won = std::string(result) == "won";
-        out.push_back(r);
-    }
-    return out;
 }
 
 uint32_t Counted() {
@@ -94,7 +66,6 @@ struct SObserver {
             }
             return;
         }
-        ++Reads;
         if (Board->State != Playing) return SeenQuestion.clear();
         ++PlayingReads;
         // A won board whose counter is not yet redrawn reads as in play with
@@ -118,26 +89,8 @@ struct SObserver {
     CMineSweeperBoard* Board = nullptr;
     DWORD Last = 0;
     std::vector<uint8_t> SeenQuestion;
-    int Reads = 0, PlayingReads = 0, QuestionMarks = 0, FlagsInPlay = 0;
+    int PlayingReads = 0, QuestionMarks = 0, FlagsInPlay = 0;
 };
-
-RECT WindowRect(HWND w) {
-    RECT r{0, 0, 0, 0};
-    GetWindowRect(w, &r);
-    return r;
-}
-
-bool Inside(const RECT& inner, const RECT& outer) {
-    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
-           inner.bottom <= outer.bottom;
-}
-
-::testing::AssertionResult SameRect(const RECT& a, const RECT& b) {
-    if (EqualRect(&a, &b)) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "(" << a.left << "," << a.top << "," << a.right << "," << a.bottom
-                                         << ") vs (" << b.left << "," << b.top << "," << b.right << "," << b.bottom
-                                         << ")";
-}
 
 // ---------------------------------------------------------------- fixture
 
@@ -158,11 +111,9 @@ protected:
     RECT StartRect{0, 0, 0, 0};
 
     void SetUp() override {
-        SaverState.Reset();
-        SaverSettings.Reset();
-        GameStatistics.Reset();
+        playertest::ResetShared();
         gLayoutMessages = 0;
-        Saver = CreateTestSaverWindow();
+        Saver = wintest::MessageWindow("PlayerTestSaverWindow", TestSaverProc);
         ASSERT_TRUE(Saver);
         SaverState.SaverWindow = Saver;
     }
@@ -193,7 +144,7 @@ protected:
         Thread = CreateThread(nullptr, 0, PlayerThreadProc, Game.Window(), 0, nullptr);
         ASSERT_TRUE(Thread);
     }
-    std::vector<SRecord> Played() const { return ParseRecords(Game.Records(), RecordsBefore); }
+    std::vector<SRecord> Played() const { return playertest::ParseRecords(Game.Records(), RecordsBefore); }
 
     // Pumps this thread's messages and samples the game until done() or the time is up.
     template <class F>
@@ -220,52 +171,30 @@ protected:
         SaverState.BlankScreenActive = true;
         ASSERT_TRUE(WaitThreadEnd(180000)) << "the loop did not end after the game in progress";
         HWND game = Game.Window();
-        std::vector<SRecord> played = Played();
-        if (run.GameMode == 4) {
-            EXPECT_TRUE(SaverState.StatisticsChanged.load()) << "the loop ended before the game in progress was over";
-        } else {
-            EXPECT_GT(Counted(), counted) << "the loop ended before the game in progress was over";
-        }
-        ExpectCountsMatch(played);
-        if (IsWindow(game)) {
-            // The moves back reach the game through its queue.
-            WaitUntil([&] { return !IsWindow(game) || EqualRect(&StartRect, &static_cast<const RECT&>(WindowRect(game))); }, 5000);
-        }
-        // The close may come between any two looks at the window: each look
-        // counts only while it is still there.
-        RECT now{0, 0, 0, 0};
-        const LONG_PTR style = GetWindowLongPtrA(game, GWL_EXSTYLE);
-        if (GetWindowRect(game, &now) && IsWindow(game)) {
-            EXPECT_TRUE(SameRect(now, StartRect)) << "rectangle not given back";
-            EXPECT_FALSE(style & WS_EX_TOPMOST) << "still top-most";
-        }
-        EXPECT_TRUE(wintest::WaitWindowGone(game, 15000)) << "the game was not closed";
-        // The window can go a few ms after its move back; the game notes its place as it closes.
-        DWORD x = 0xDEAD, y = 0xDEAD;
-        EXPECT_TRUE(wintest::RegGetDword(kGameKey, "Xpos", &x) && wintest::RegGetDword(kGameKey, "Ypos", &y));
-        EXPECT_EQ(static_cast<LONG>(x), StartRect.left) << "place not given back";
-        EXPECT_EQ(static_cast<LONG>(y), StartRect.top) << "place not given back";
-        DWORD level = 99;
-        Sleep(200);
-        EXPECT_TRUE(wintest::RegGetDword(kGameKey, "Level", &level));
-        EXPECT_EQ(level, kLevels[run.StartLevel].Level) << "level not given back";
-    }
-
-    void ExpectCountsMatch(const std::vector<SRecord>& played) {
+        // Custom games are counted nowhere: for them the flag tells the game's end.
+        EXPECT_TRUE(SaverState.StatisticsChanged.load()) << "the loop ended before the game in progress was over";
+        EXPECT_TRUE(run.GameMode == 4 || Counted() > counted) << "the loop ended before the game in progress was over";
         uint32_t won[4] = {0, 0, 0, 0}, lost[4] = {0, 0, 0, 0};
-        for (const SRecord& r : played) ++(r.Won ? won : lost)[r.Level];
+        for (const SRecord& r : Played()) ++(r.Won ? won : lost)[r.Level];
         for (int level = 0; level < 3; ++level) {
             EXPECT_EQ(GameStatistics.WonThisRun[level].load(), won[level]) << "won, level " << level;
             EXPECT_EQ(GameStatistics.LostThisRun[level].load(), lost[level]) << "lost, level " << level;
         }
-        if (!played.empty()) {
-            EXPECT_TRUE(SaverState.StatisticsChanged.load());
-        }
         EXPECT_EQ(Observer->QuestionMarks, 0) << "a flag was clicked twice";
         EXPECT_GT(Observer->PlayingReads, 0) << "the observer never saw a game in play";
-        if (SaverSettings.AnimationMode != 1 && SaverSettings.AnimationMode != 2) {
-            EXPECT_EQ(Observer->FlagsInPlay, 0) << "a flag was placed without animation";
-        }
+        EXPECT_FALSE(run.Animation == 0 && Observer->FlagsInPlay > 0) << "a flag was placed without animation";
+        // The moves back reach the game through its queue, after its leave of
+        // the top-most band. The close may come before the look at the window,
+        // which counts only while the window is still there.
+        WaitUntil([&] { return !IsWindow(game) || SameRect(WindowRect(game), StartRect); }, 5000);
+        const LONG_PTR style = GetWindowLongPtrA(game, GWL_EXSTYLE);
+        EXPECT_FALSE(IsWindow(game) && (style & WS_EX_TOPMOST)) << "still top-most";
+        EXPECT_TRUE(wintest::WaitWindowGone(game, 15000)) << "the game was not closed";
+        playertest::ExpectGamePlace(StartRect);
+        DWORD level = 99;
+        Sleep(200);
+        EXPECT_TRUE(wintest::RegGetDword(playertest::kGameKey, "Level", &level));
+        EXPECT_EQ(level, kLevels[run.StartLevel].Level) << "level not given back";
     }
 
     // Plays the game to a loss from this program: the game is already over
@@ -288,50 +217,66 @@ protected:
         standintest::Settle(game);
         ASSERT_EQ(Game.Records().size(), 1u);
     }
+
+    // Waits for the game's first place, then asks for `moves` random moves
+    // (each taken at the end of a game); every place reached must be the one
+    // announced to the saver window, and goes to check(move, place).
+    template <class F>
+    void PlaceAndMove(int moves, DWORD perMoveMs, F check) {
+        auto placed = [&] { return SameRect(gLastLayout, WindowRect(Game.Window())); };
+        for (int move = 0, messages = 0; move <= moves; ++move) {
+            if (move > 0) {
+                SaverState.MoveGameRequested = true;
+                ASSERT_TRUE(WaitUntil([] { return !SaverState.MoveGameRequested; }, perMoveMs)) << "no game ended";
+            }
+            ASSERT_TRUE(WaitUntil([&] { return gLayoutMessages > messages; }, 20000)) << "move " << move;
+            messages = gLayoutMessages;
+            WaitUntil(placed, 5000);  // the move reaches the game through its queue
+            const RECT now = WindowRect(Game.Window());
+            EXPECT_TRUE(SameRect(gLastLayout, now)) << "move " << move;
+            EXPECT_FALSE(SaverState.OverlayLayoutPending.load()) << "move " << move;
+            check(move, now);
+        }
+    }
 };
 
 // ---------------------------------------------------------------- modes
 
 struct SModeCase {
     const char* Name;
-    uint32_t Animation;
-    uint32_t GameMode;
-    int StartLevel;
+    SRun Run;      // animation, game mode, level the user left
     size_t Games;  // finished games before the blank screen is switched on
     bool LoseFirst;
 };
 
 const SModeCase kModeCases[] = {
-    {"NoAnimationBeginnerAfterALostGame", 0, 1, 1, 3, true},
-    {"FastBeginner", 1, 1, 0, 2, false},
-    {"SlowBeginner", 2, 1, 0, 1, false},
-    {"NoAnimationIntermediate", 0, 2, 0, 1, false},
-    {"NoAnimationExpert", 0, 3, 0, 1, false},
-    {"NoAnimationCustom", 0, 4, 0, 2, false},
-    {"NoAnimationRandom", 0, 5, 0, 3, false},
-    {"NoAnimationModeOutsideTheRange", 0, 9, 0, 2, false},
+    {"NoAnimationBeginnerAfterALostGame", {0, 1, 1}, 3, true},
+    {"FastBeginner", {1, 1, 0}, 2, false},
+    {"SlowBeginner", {2, 1, 0}, 1, false},
+    {"NoAnimationIntermediate", {0, 2, 0}, 1, false},
+    {"NoAnimationExpert", {0, 3, 0}, 1, false},
+    {"NoAnimationCustom", {0, 4, 0}, 2, false},
+    {"NoAnimationRandom", {0, 5, 0}, 3, false},
+    {"NoAnimationModeOutsideTheRange", {0, 9, 0}, 2, false},
 };
 
 class PlayerModes : public PlayerLoop, public ::testing::WithParamInterface<SModeCase> {};
 
 TEST_P(PlayerModes, CountsTheGamesSeenFromTheirStartPerLevel) {
     const SModeCase& c = GetParam();
-    SRun run;
-    run.Animation = c.Animation;
-    run.GameMode = c.GameMode;
-    run.StartLevel = c.StartLevel;
+    const SRun& run = c.Run;
     ASSERT_TRUE(StartGame(run));
-    if (c.LoseFirst) LoseOneGame(kLevels[c.StartLevel]);
+    if (c.LoseFirst) LoseOneGame(kLevels[run.StartLevel]);
     // Outside random mode a due level change is never taken.
-    if (c.GameMode != 5) SaverState.LevelChangeDue = true;
+    if (run.GameMode != 5) SaverState.LevelChangeDue = true;
     StartPlayer(run);
-    DWORD perGame = c.Animation == 2 ? 120000 : 60000;
+    DWORD perGame = run.Animation == 2 ? 120000 : 60000;
     ASSERT_TRUE(WaitGames(1, perGame)) << "no game finished";
 
     uint32_t firstLevel = SaverState.CurrentLevel;
-    if (c.GameMode == 5) {
+    if (run.GameMode == 5) {
         // The level changes only at the end of a game after the change is due.
-        EXPECT_EQ(SaverState.LevelChangeTime.load() == 0xFFFFFFFFu, false);
+        EXPECT_NE(SaverState.LevelChangeTime.load(), 0xFFFFFFFFu);
         uint32_t before = Counted();
         SaverState.LevelChangeDue = true;
         ASSERT_TRUE(WaitUntil([] { return !SaverState.LevelChangeDue; }, perGame));
@@ -344,23 +289,18 @@ TEST_P(PlayerModes, CountsTheGamesSeenFromTheirStartPerLevel) {
     FinishWithBlankScreen(run);
 
     std::vector<SRecord> played = Played();
-    if (c.GameMode >= 1 && c.GameMode <= 4) {
-        EXPECT_EQ(firstLevel, c.GameMode - 1);
+    if (run.GameMode >= 1 && run.GameMode <= 4) {
+        EXPECT_EQ(firstLevel, run.GameMode - 1);
     }
-    if (c.GameMode != 5) {
+    if (run.GameMode != 5) {
         EXPECT_TRUE(SaverState.LevelChangeDue.load()) << "a level change was taken outside random mode";
-        for (const SRecord& r : played) EXPECT_EQ(static_cast<uint32_t>(r.Level), firstLevel);
-    }
-    if (c.GameMode == 4) {
         for (const SRecord& r : played) {
-            EXPECT_EQ(r.Width, kCustom[0]);
-            EXPECT_EQ(r.Height, kCustom[1]);
-            EXPECT_EQ(r.Mines, kCustom[2]);
+            EXPECT_EQ(static_cast<uint32_t>(r.Level), firstLevel);
+            EXPECT_TRUE(run.GameMode != 4 || (r.Width == kCustom[0] && r.Height == kCustom[1] && r.Mines == kCustom[2]))
+                << "custom field " << r.Width << " x " << r.Height << ", " << r.Mines << " mines";
         }
-        EXPECT_EQ(Counted(), 0u) << "custom games were counted";
-    } else {
-        EXPECT_EQ(Counted(), played.size());
     }
+    EXPECT_EQ(Counted(), run.GameMode == 4 ? 0u : played.size()) << "custom games count nowhere, the others each once";
 }
 
 INSTANTIATE_TEST_SUITE_P(, PlayerModes, ::testing::ValuesIn(kModeCases),
@@ -376,32 +316,17 @@ TEST_F(PlayerLoop, MovesKeepTheGameInsideTheDesktopAndAreAnnounced) {
     PostMessageA(Game.Window(), WM_COMMAND, 529, 0);
     standintest::Settle(Game.Window());
     StartPlayer(run);
-    RECT desktop = WindowRect(GetDesktopWindow());
-    ASSERT_TRUE(WaitUntil([] { return gLayoutMessages > 0; }, 20000));
-    // The move reaches the game through its queue.
-    auto placed = [&] { return EqualRect(&gLastLayout, &static_cast<const RECT&>(WindowRect(Game.Window()))) != 0; };
-    WaitUntil(placed, 5000);
-    EXPECT_TRUE(Inside(WindowRect(Game.Window()), desktop));
-    EXPECT_TRUE(SameRect(gLastLayout, WindowRect(Game.Window())));
-    EXPECT_FALSE(SaverState.OverlayLayoutPending.load());
+    const RECT desktop = WindowRect(GetDesktopWindow());
+    LONG firstLeft = 0;
     int lefts = 0;
-    LONG firstLeft = WindowRect(Game.Window()).left;
-    for (int move = 0; move < 4; ++move) {
-        int messages = gLayoutMessages;
-        SaverState.MoveGameRequested = true;
-        ASSERT_TRUE(WaitUntil([] { return !SaverState.MoveGameRequested; }, 60000));
-        ASSERT_TRUE(WaitUntil([&] { return gLayoutMessages > messages; }, 5000));
-        WaitUntil(placed, 5000);
-        RECT now = WindowRect(Game.Window());
-        EXPECT_TRUE(Inside(now, desktop));
-        EXPECT_TRUE(SameRect(gLastLayout, now));
-        if (now.left != firstLeft) ++lefts;
-    }
+    ASSERT_NO_FATAL_FAILURE(PlaceAndMove(4, 60000, [&](int move, const RECT& now) {
+        RECT both;
+        EXPECT_TRUE(IntersectRect(&both, &now, &desktop) && EqualRect(&both, &now)) << "move " << move;
+        if (move == 0) firstLeft = now.left;
+        lefts += now.left != firstLeft ? 1 : 0;
+    }));
     EXPECT_GT(lefts, 0) << "the game never moved";
     FinishWithBlankScreen(run);
-    DWORD marks = 1;
-    EXPECT_TRUE(wintest::RegGetDword(kGameKey, "Marks", &marks));
-    EXPECT_EQ(marks, 0u) << "option state not given back";
 }
 
 TEST_F(PlayerLoop, UserClosingTheGameEndsTheLoopAndKeepsItsCounts) {
@@ -445,20 +370,12 @@ TEST_P(PlayerStops, StopEndsTheThreadWithinTheRunsWait) {
         ASSERT_TRUE(WaitUntil([&] { return Observer->PlayingReads > 2; }, 60000));
     }
     SaverState.StopRequested = true;
-    DWORD start = GetTickCount();
-    DWORD waited = WaitForSingleObject(Thread, 1000);
-    DWORD took = GetTickCount() - start;
-    std::printf("stop %s: thread ended after %lu ms\n", c.Name, static_cast<unsigned long>(took));
-    EXPECT_EQ(waited, static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_EQ(WaitForSingleObject(Thread, 1000), static_cast<DWORD>(WAIT_OBJECT_0));
     EXPECT_TRUE(wintest::WaitWindowGone(Game.Window(), 15000)) << "the game was not closed";
 }
 
 INSTANTIATE_TEST_SUITE_P(, PlayerStops, ::testing::ValuesIn(kStopCases),
                          [](const ::testing::TestParamInfo<SStopCase>& info) { return info.param.Name; });
-
-}  // namespace
-
-namespace {
 
 // Inside a virtual desktop a little smaller than the Expert game (see
 // CMakeLists.txt): the game is placed at the desktop's left and top edges,
@@ -475,22 +392,16 @@ TEST_F(PlayerLoop, GameLargerThanTheDesktopKeepsToItsLeftAndTopEdges) {
     if (overX <= 0 || overY <= 0)
         GTEST_SKIP() << "game " << w.right - w.left << " x " << w.bottom - w.top << " fits the desktop";
     StartPlayer(run);
-    ASSERT_TRUE(WaitUntil([] { return gLayoutMessages > 0; }, 20000));
-    auto placed = [&] { return EqualRect(&gLastLayout, &static_cast<const RECT&>(WindowRect(Game.Window()))) != 0; };
-    WaitUntil(placed, 5000);
-    EXPECT_EQ(WindowRect(Game.Window()).left, desktop.left);
-    EXPECT_EQ(WindowRect(Game.Window()).top, desktop.top);
-    for (int move = 0; move < 3; ++move) {
-        SaverState.MoveGameRequested = true;
-        ASSERT_TRUE(WaitUntil([] { return !SaverState.MoveGameRequested; }, 120000)) << "no game ended";
-        WaitUntil(placed, 5000);
-        RECT now = WindowRect(Game.Window());
-        EXPECT_TRUE(SameRect(now, gLastLayout));
-        EXPECT_GE(now.left, desktop.left);
-        EXPECT_LT(now.left, desktop.left + overX);
-        EXPECT_GE(now.top, desktop.top);
-        EXPECT_LT(now.top, desktop.top + overY);
-    }
+    ASSERT_NO_FATAL_FAILURE(PlaceAndMove(3, 120000, [&](int move, const RECT& now) {
+        if (move == 0) {
+            EXPECT_EQ(now.left, desktop.left);
+            EXPECT_EQ(now.top, desktop.top);
+        }
+        EXPECT_GE(now.left, desktop.left) << "move " << move;
+        EXPECT_LT(now.left, desktop.left + overX) << "move " << move;
+        EXPECT_GE(now.top, desktop.top) << "move " << move;
+        EXPECT_LT(now.top, desktop.top + overY) << "move " << move;
+    }));
 }
 
 }  // namespace

@@ -5,12 +5,11 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "Clock.h"
+#include "PlayerSupport.h"
 #include "PlayerThread.h"
 #include "RunSaver.h"
 #include "Saver.h"
@@ -20,25 +19,26 @@
 
 namespace {
 
+using playertest::ResetShared;
 using standintest::CStandin;
 using standintest::kLevels;
 
-const char kGameKey[] = "Software\\VelkorGame";
-
-void ResetShared() {
-    SaverState.Reset();
-    SaverSettings.Reset();
-    GameStatistics.Reset();
-}
 
 bool TopMost(HWND w) { return (GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
 // ---------------------------------------------------------------- stages on a window that is no game
 
-// A plain window of this thread in the game's place: every full read fails.
+// A plain window of this thread in the game's place, and a player on it:
+// every full read fails.
 struct SNoGame {
     HWND Window = CreateWindowExA(0, "STATIC", "no game", WS_POPUP | WS_VISIBLE, 10, 10, 200, 200, nullptr, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
+    SPlayer P;
+    SNoGame() {
+        ResetShared();
+        P.GameWindow = Window;
+        P.Face = new CVelkorInterface(Window);
+    }
     ~SNoGame() { DestroyWindow(Window); }
 };
 
@@ -54,15 +54,11 @@ TEST(PlayerStages, BlankScreenStallLeavesTheLoopOutOfTheTopMostBand) {
         {"not blank, stalled", false, kBlankFinishStallMs + 500, false},
     };
     for (const Case& c : cases) {
-        ResetShared();
         SNoGame game;
         SetWindowPos(game.Window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-        SPlayer p;
-        p.GameWindow = game.Window;
-        p.Face = new CVelkorInterface(game.Window);
-        p.LastProgress = TickCount() - c.StalledMs;
+        game.P.LastProgress = TickCount() - c.StalledMs;
         SaverState.BlankScreenActive = c.Blank;
-        EXPECT_EQ(PlayerPass(&p), !c.Leaves) << c.Name;
+        EXPECT_EQ(PlayerPass(&game.P), !c.Leaves) << c.Name;
         EXPECT_EQ(TopMost(game.Window), !c.Leaves) << c.Name;
     }
 }
@@ -74,14 +70,10 @@ TEST(PlayerStages, FailedReadsRaiseTheGameEveryFortieth) {
     } cases[] = {{0, false}, {kFailedReadsBeforeRaise - 2, false}, {kFailedReadsBeforeRaise - 1, true},
                  {2 * kFailedReadsBeforeRaise - 1, true}};
     for (const Case& c : cases) {
-        ResetShared();
         SNoGame game;
-        SPlayer p;
-        p.GameWindow = game.Window;
-        p.Face = new CVelkorInterface(game.Window);
-        p.FailedReads = c.FailedBefore;
-        EXPECT_FALSE(PlayerRead(&p, 0)) << c.FailedBefore;
-        EXPECT_EQ(p.FailedReads, c.FailedBefore + 1);
+        game.P.FailedReads = c.FailedBefore;
+        EXPECT_FALSE(PlayerRead(&game.P, 0)) << c.FailedBefore;
+        EXPECT_EQ(game.P.FailedReads, c.FailedBefore + 1);
         EXPECT_EQ(TopMost(game.Window), c.Raised) << c.FailedBefore;
     }
 }
@@ -98,14 +90,10 @@ public:
     std::atomic<bool> Option{true};
     std::atomic<int> Level{0};
     std::atomic<int> OptionToggles{0};
-    HWND Window = nullptr;
+    std::atomic<HWND> Window{nullptr};
 
-    CMenuGame() {
-        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        Ready = ready;
-        Thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-        WaitForSingleObject(ready, 5000);
-        CloseHandle(ready);
+    CMenuGame() : Thread(CreateThread(nullptr, 0, Run, this, 0, nullptr)) {
+        wintest::WaitFor([this] { return Window.load() != nullptr; }, 5000);
     }
     ~CMenuGame() {
         if (IsWindow(Window)) PostMessageA(Window, WM_CLOSE, 0, 0);
@@ -114,8 +102,7 @@ public:
     }
 
 private:
-    HANDLE Thread = nullptr;
-    HANDLE Ready = nullptr;
+    HANDLE Thread;
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         CMenuGame* self = reinterpret_cast<CMenuGame*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
         if (self && msg == RegisterWindowMessageA("VelkorMenuState")) {
@@ -143,7 +130,6 @@ private:
                                             WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50);
         SetWindowLongPtrA(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         self->Window = w;
-        SetEvent(self->Ready);
         MSG m;
         while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
         return 0;
@@ -157,7 +143,7 @@ TEST(PlayerStages, OptionUnreadAtTheStartIsLeftAsItIs) {
     ResetShared();
     SaverSettings.GameMode = 1;
     CMenuGame game;
-    ASSERT_TRUE(game.Window);
+    ASSERT_TRUE(game.Window.load());
     game.Mute = true;
     SPlayer p;
     PlayerStart(&p, game.Window);
@@ -261,19 +247,14 @@ TEST_F(PlayerStagesOnGame, PassesWithoutAMoveEndInAFullReadAndARebuild) {
 // The stand-in's log, from line `from` on, keeping the lines that start with
 // one of the prefixes (a "shift" is kept without its place).
 std::vector<std::string> Events(const std::string& path, size_t from, const std::vector<std::string>& prefixes) {
-    std::ifstream in(path);
     std::vector<std::string> out;
-    size_t n = 0;
-    for (std::string line; std::getline(in, line); ++n) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (n < from) continue;
+    for (const std::string& line : playertest::FileLines(path, from))
         for (const std::string& p : prefixes)
             if (line.compare(0, p.size(), p) == 0) out.push_back(p == "shift" ? p : line);
-    }
     return out;
 }
 
-size_t EventCount(const std::string& path) { return Events(path, 0, {""}).size(); }
+size_t EventCount(const std::string& path) { return playertest::FileLines(path).size(); }
 
 std::string Joined(const std::vector<std::string>& lines) {
     std::string s;
@@ -320,12 +301,8 @@ protected:
         ASSERT_TRUE(Thread);
     }
     static bool WaitCounted(DWORD timeoutMs) {
-        DWORD start = GetTickCount();
-        while (GameStatistics.WonThisRun[0] + GameStatistics.LostThisRun[0] == 0) {
-            if (GetTickCount() - start > timeoutMs) return false;
-            Sleep(10);
-        }
-        return true;
+        return wintest::WaitFor([] { return GameStatistics.WonThisRun[0] + GameStatistics.LostThisRun[0] > 0; },
+                                timeoutMs);
     }
     // As a key press ends a run: the stop flag, then the run's grace time.
     void Stop() {
@@ -344,19 +321,11 @@ TEST_F(PlayerHandBack, StopGivesBackTheCustomFieldThroughALateDialog) {
     StartPlayer();
     ASSERT_TRUE(WaitCounted(60000)) << "no game played";
     size_t from = EventCount(EventsPath);
-    const DWORD start = GetTickCount();
     Stop();
-    std::printf("hand-back through a dialog 1500 ms late: %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));
     std::vector<std::string> want{"command 524", "dialog open", "dialog ok", "close"};
     EXPECT_EQ(Joined(Events(EventsPath, from, {"command 52", "dialog", "close"})), Joined(want));
     EXPECT_EQ(Events(EventsPath, 0, {"command 529"}).size(), 0u) << "the option, checked already, was toggled";
-    const char* names[4] = {"Level", "Width", "Height", "Mines"};
-    const DWORD expected[4] = {kLevels[3].Level, kLevels[3].Width, kLevels[3].Height, kLevels[3].Mines};
-    for (int i = 0; i < 4; ++i) {
-        DWORD v = 0xFFFF;
-        EXPECT_TRUE(wintest::RegGetDword(kGameKey, names[i], &v));
-        EXPECT_EQ(v, expected[i]) << names[i];
-    }
+    playertest::ExpectUserGame({kLevels[3].Level, kLevels[3].Width, kLevels[3].Height, kLevels[3].Mines, 1});
 }
 
 // A game that keeps its window on the screen when its field grows (as the
@@ -383,9 +352,7 @@ TEST_F(PlayerHandBack, StopMovesTheGameBackAfterItTookTheLevel) {
     EXPECT_EQ(Joined(Events(EventsPath, from, {"command 523", "move", "size", "shift", "close"})), Joined(want));
     EXPECT_EQ(Events(EventsPath, from, {"command 529"}).size(), 1u);
     EXPECT_EQ(Joined(Events(EventsPath, started, {"size"})), "") << "a move set a size";
-    DWORD marks = 1;
-    EXPECT_TRUE(wintest::RegGetDword(kGameKey, "Marks", &marks));
-    EXPECT_EQ(marks, 0u) << "the option after the hand-back";
+    playertest::ExpectUserGame({kLevels[2].Level, 0, 0, 0, 0});  // Expert, the option off
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // merge against values read afresh.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <array>
 #include <string>
 
 #include "Saver.h"
@@ -18,12 +18,11 @@ const char* const kNames[9] = {"SwitchToBlankScreenAfter", "SwitchToBlankScreen"
                                "CustomGameWidth", "CustomGameHeight", "CustomGameMines"};
 const bool kIsBool[9] = {false, true, true, true, false, false, false, false, false};
 
-void GetAll(uint32_t out[9]) {
-    SSaverSettings& s = SaverSettings;
-    const uint32_t v[9] = {s.SwitchToBlankScreenAfter, s.SwitchToBlankScreen, s.BlankBackground,
-                           s.ShowStatistics, s.AnimationMode, s.GameMode,
-                           s.CustomGameWidth, s.CustomGameHeight, s.CustomGameMines};
-    std::memcpy(out, v, sizeof v);
+std::array<uint32_t, 9> GetAll() {
+    const SSaverSettings& s = SaverSettings;
+    return {s.SwitchToBlankScreenAfter, s.SwitchToBlankScreen, s.BlankBackground,
+            s.ShowStatistics,           s.AnimationMode,       s.GameMode,
+            s.CustomGameWidth,          s.CustomGameHeight,    s.CustomGameMines};
 }
 
 void SetAll(const uint32_t v[9]) {
@@ -58,9 +57,8 @@ protected:
 
 TEST_F(Settings, FreshProfileKeepsTheDefaultsAndCreatesNoKey) {
     const uint32_t defaults[9] = {30, 1, 1, 1, 0, 5, 30, 16, 99};
-    uint32_t v[9];
     LoadSettings();
-    GetAll(v);
+    const auto v = GetAll();
     for (int i = 0; i < 9; ++i) EXPECT_EQ(v[i], defaults[i]) << kNames[i];
     EXPECT_FALSE(KeyExists());
     uint32_t won = 7, lost = 7;
@@ -89,8 +87,7 @@ TEST_F(Settings, SaveWritesAllNineAsDwordsAndLoadReadsThemBack) {
     RegCloseKey(key);
     SaverSettings.Reset();
     LoadSettings();
-    uint32_t v[9];
-    GetAll(v);
+    const auto v = GetAll();
     for (int i = 0; i < 9; ++i) EXPECT_EQ(v[i], chosen[i]) << kNames[i];
 }
 
@@ -132,8 +129,7 @@ TEST_F(Settings, ValuesOfTheWrongTypeOrLengthFollowTheReadingRules) {
             ASSERT_TRUE(wintest::RegSetRaw(kSaverKey, kNames[field], c.Type, c.Data, c.Size));
             SetAll(start);
             LoadSettings();
-            uint32_t v[9];
-            GetAll(v);
+            const auto v = GetAll();
             for (int i = 0; i < 9; ++i) {
                 if (i == field) continue;
                 EXPECT_EQ(v[i], neighbours[i]) << "neighbour " << kNames[i];
@@ -190,22 +186,22 @@ uint32_t Stored(int slot) {
 
 TEST_F(Settings, MergeAddsToTheValuesReadAfreshSoAResetDuringTheRunHolds) {
     const uint32_t won[3] = {1, 2, 3}, lost[3] = {4, 5, 6};
+    auto expectRunCounts = [&] {
+        for (int level = 0; level < 3; ++level) {
+            EXPECT_EQ(Stored(2 * level), won[level]);
+            EXPECT_EQ(Stored(2 * level + 1), lost[level]);
+        }
+    };
     // No key yet: the merge creates it with this run's counts.
     MergeStatistics(won, lost);
-    for (int level = 0; level < 3; ++level) {
-        EXPECT_EQ(Stored(2 * level), won[level]);
-        EXPECT_EQ(Stored(2 * level + 1), lost[level]);
-    }
+    expectRunCounts();
     // Read at the start of a run, then reset by the dialog, then merged.
     LoadStoredStatistics();
     EXPECT_EQ(GameStatistics.StoredLost[2].load(), 6u);
     ResetStatistics();
     for (int slot = 0; slot < 6; ++slot) EXPECT_EQ(Stored(slot), 0u);
     MergeStatistics(won, lost);
-    for (int level = 0; level < 3; ++level) {
-        EXPECT_EQ(Stored(2 * level), won[level]);
-        EXPECT_EQ(Stored(2 * level + 1), lost[level]);
-    }
+    expectRunCounts();
     // Values changed by someone else meanwhile, one of them unreadable.
     ASSERT_TRUE(wintest::RegSetDword(kSaverKey, kStatisticsValues[0], 1000));
     ASSERT_TRUE(wintest::RegSetRaw(kSaverKey, kStatisticsValues[5], REG_SZ, "12345", 6));

@@ -6,22 +6,24 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "PlayerSupport.h"
 #include "StandinSupport.h"
 #include "WinTestSupport.h"
 
 namespace {
 
+using playertest::ExpectUserGame;
+using playertest::kGameKey;
+using playertest::SUserGame;
 using standintest::BuildPath;
 
 const char kSaverKey[] = "Software\\VelkorScreenSaver";
-const char kGameKey[] = "Software\\VelkorGame";
 const char* const kCounters[6] = {"BeginnerWonGames",     "BeginnerLostGames", "IntermediateWonGames",
                                   "IntermediateLostGames", "ExpertWonGames",    "ExpertLostGames"};
 
@@ -29,7 +31,6 @@ const char* const kCounters[6] = {"BeginnerWonGames",     "BeginnerLostGames", "
 typedef std::vector<uint32_t> TCounts;
 
 using wintest::WaitFor;
-
 using wintest::Xdotool;
 
 // The X keyboard focus on the foreground window. Wine moves it there itself
@@ -75,36 +76,16 @@ void WriteSettings(const SSettings& s) {
                          {"SwitchToBlankScreenAfter", s.SwitchAfter}});
 }
 
-// The user's own game settings before a run.
-struct SUserGame {
-    DWORD Level, Width, Height, Mines, Marks;
-};
-
 void WriteUserGame(const SUserGame& g) {
     WriteKey(kGameKey, {{"Level", g.Level}, {"Width", g.Width}, {"Height", g.Height}, {"Mines", g.Mines},
                         {"Marks", g.Marks}});
 }
 
-// Level and option; the custom size too when the user plays a custom field.
-// (A user on a standard level finds the custom field the player last set.)
-void ExpectUserGame(const SUserGame& g) {
-    const char* names[5] = {"Level", "Marks", "Width", "Height", "Mines"};
-    const DWORD want[5] = {g.Level, g.Marks, g.Width, g.Height, g.Mines};
-    for (int i = 0; i < (g.Level == 3 ? 5 : 2); ++i) {
-        DWORD v = 0xFFFFFFFF;
-        EXPECT_TRUE(wintest::RegGetDword(kGameKey, names[i], &v)) << names[i];
-        EXPECT_EQ(v, want[i]) << "game setting " << names[i] << " not given back";
-    }
-}
+RECT ScreenRect() { return playertest::WindowRect(GetDesktopWindow()); }
 
-bool SameRect(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-RECT ScreenRect() {
-    RECT r;
-    GetWindowRect(GetDesktopWindow(), &r);
-    return r;
+bool CoversScreen(HWND w) {
+    const RECT screen = ScreenRect(), r = playertest::WindowRect(w);
+    return EqualRect(&r, &screen) != 0;
 }
 
 // Ends the process of a game window and waits for the window to go.
@@ -135,7 +116,11 @@ class CSaverRun {
 public:
     ~CSaverRun() { Kill(); }
 
-    bool Start(bool withHooks = true, bool withGame = true) {
+    // The settings and the stored counts are written first.
+    bool Start(const SSettings& settings, const TCounts& stored, bool withHooks = true, bool withGame = true) {
+        WriteSettings(settings);
+        Stored = stored;
+        WriteCounters(stored);
         CloseStrayGames();
         static int serial = 0;
         Dir = standintest::TempDir() + "saver-run-" + std::to_string(GetCurrentProcessId()) + "-" +
@@ -168,10 +153,8 @@ public:
 
     // Finished games as the game itself recorded them.
     std::vector<std::string> Records() const {
-        std::vector<std::string> lines;
-        std::ifstream in(RecordPath);
-        for (std::string line; std::getline(in, line);)
-            if (!line.empty()) lines.push_back(line);
+        std::vector<std::string> lines = playertest::FileLines(RecordPath);
+        lines.erase(std::remove(lines.begin(), lines.end(), std::string()), lines.end());
         return lines;
     }
 
@@ -201,20 +184,12 @@ public:
     }
 
     std::string Dir, RecordPath;
+    TCounts Stored;
     wintest::SChild Child;
     HWND Saver = nullptr, Game = nullptr;
     RECT FirstGameRect = {};
     DWORD ExitCode = 0xDEAD;
 };
-
-// The game's window back where it was at the start. The game notes its place
-// as it closes: the window can go a few milliseconds after its last move.
-void ExpectGamePlaceGivenBack(const CSaverRun& run) {
-    DWORD x = 0xDEAD, y = 0xDEAD;
-    EXPECT_TRUE(wintest::RegGetDword(kGameKey, "Xpos", &x) && wintest::RegGetDword(kGameKey, "Ypos", &y));
-    EXPECT_EQ(static_cast<LONG>(x), run.FirstGameRect.left) << "the game's window position given back";
-    EXPECT_EQ(static_cast<LONG>(y), run.FirstGameRect.top) << "the game's window position given back";
-}
 
 // The run ends in time and cleanly (a crash would lose the counts).
 void ExpectExit(CSaverRun& run, const char* what = "the run ends") {
@@ -225,11 +200,8 @@ void ExpectExit(CSaverRun& run, const char* what = "the run ends") {
 // Won and lost per level from the game's record (custom games count nowhere).
 TCounts CountRecords(const std::vector<std::string>& lines) {
     TCounts c(6, 0);
-    const char* sizes[3] = {"width=9 height=9 mines=10", "width=16 height=16 mines=40", "width=30 height=16 mines=99"};
-    for (const std::string& line : lines)
-        for (int level = 0; level < 3; ++level)
-            if (line.find(sizes[level]) != std::string::npos)
-                ++c[2 * level + (line.find("result=won") != std::string::npos ? 0 : 1)];
+    for (const playertest::SRecord& r : playertest::ParseRecords(lines))
+        if (r.Level < 3) ++c[2 * r.Level + (r.Won ? 0 : 1)];
     return c;
 }
 
@@ -245,9 +217,11 @@ std::string Show(const TCounts& c) {
     return s;
 }
 
-// The registry holds base plus every recorded game, each once. Only the last
-// game may be missing: it can end in the game after the player was stopped.
-void ExpectMerged(const TCounts& base, const std::vector<std::string>& records) {
+// The registry holds the stored counts plus every recorded game, each once. Only
+// the last game may be missing: it can end in the game after the player was stopped.
+void ExpectMerged(const CSaverRun& run) {
+    const TCounts& base = run.Stored;
+    const std::vector<std::string> records = run.Records();
     const TCounts now = ReadCounters();
     const TCounts all = Sum(base, CountRecords(records));
     std::vector<std::string> allButLast(records.begin(), records.end() - (records.empty() ? 0 : 1));
@@ -262,6 +236,7 @@ void ExpectMerged(const TCounts& base, const std::vector<std::string>& records) 
 struct SOverlayPixels {
     int White = 0, Stray = 0;
     RECT Box = {INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    RECT Game = {0, 0, 0, 0};  // as it was at the capture
 };
 
 SOverlayPixels ScanOutsideGame(const RECT& game, const std::string& png) {
@@ -285,7 +260,20 @@ SOverlayPixels ScanOutsideGame(const RECT& game, const std::string& png) {
     return p;
 }
 
-std::string ShotPath(const char* name) { return BuildPath(std::string("tests/run/") + name + ".png"); }
+// Waits until the screen outside the game (all of it without one) shows the
+// overlay's white text, or else until it is all black; saves the shot named.
+::testing::AssertionResult WaitScreen(HWND game, bool overlay, const char* shot, SOverlayPixels* p) {
+    const bool shown = WaitFor([&] {
+        RECT at{0, 0, 0, 0};
+        if (game) GetWindowRect(game, &at);
+        *p = ScanOutsideGame(at, shot ? BuildPath(std::string("tests/run/") + shot + ".png") : "");
+        p->Game = at;
+        return overlay ? p->White > 200 : p->White + p->Stray == 0;
+    }, overlay ? 60000 : 10000);
+    if (shown) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << (overlay ? "no overlay drawn" : "not all black") << ": " << p->White
+                                         << " white and " << p->Stray << " other pixels lit";
+}
 
 class SaverRunTest : public ::testing::Test {
 protected:
@@ -312,44 +300,35 @@ protected:
 // beside the game; the user's custom game and option come back; the counts
 // reach the registry once each.
 TEST_F(SaverRunTest, BlackBackgroundEndsOnClick) {
-    WriteSettings({});
-    const TCounts stored = {7, 3, 2, 1, 4, 9};
-    WriteCounters(stored);
     // The user plays Expert without question marks. (A user on a custom field
     // makes the driver open the custom-field dialog twice in a row at the
     // start, and the second search can find the first dialog while it closes.)
     const SUserGame user = {2, 30, 16, 99, 0};
     WriteUserGame(user);
     CSaverRun run;
-    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.Start({}, {7, 3, 2, 1, 4, 9}));
 
-    RECT saverRect, gameRect;
-    EXPECT_TRUE(WaitFor([&] { return GetWindowRect(run.Saver, &saverRect) && SameRect(saverRect, ScreenRect()); }))
-        << "the saver window covers the screen";
+    EXPECT_TRUE(WaitFor([&] { return CoversScreen(run.Saver); })) << "the saver window covers the screen";
     EXPECT_TRUE(IsWindowVisible(run.Saver));
     ASSERT_TRUE(run.WaitGames(2)) << "games are played";
     EXPECT_TRUE(GetWindowLongPtrA(run.Game, GWL_EXSTYLE) & WS_EX_TOPMOST) << "the game is top-most";
-    GetWindowRect(run.Game, &gameRect);
+    const RECT gameRect = playertest::WindowRect(run.Game), screen = ScreenRect();
     RECT inside;
-    EXPECT_TRUE(IntersectRect(&inside, &gameRect, &saverRect) && SameRect(inside, gameRect))
+    EXPECT_TRUE(IntersectRect(&inside, &gameRect, &screen) && EqualRect(&inside, &gameRect))
         << "the game lies inside the desktop";
     // The overlay: white text on black beside the game, never over it.
     SOverlayPixels overlay;
-    ASSERT_TRUE(WaitFor([&] {
-        GetWindowRect(run.Game, &gameRect);
-        overlay = ScanOutsideGame(gameRect, ShotPath("black-background"));
-        return overlay.White > 200;
-    })) << "overlay drawn";
+    ASSERT_TRUE(WaitScreen(run.Game, true, "black-background", &overlay));
     EXPECT_EQ(overlay.Stray, 0) << "only black and the white overlay beside the game";
-    EXPECT_FALSE(IntersectRect(&inside, &overlay.Box, &gameRect)) << "overlay beside the game";
+    EXPECT_FALSE(IntersectRect(&inside, &overlay.Box, &overlay.Game)) << "overlay beside the game";
 
     ASSERT_TRUE(run.Running()) << "still running before any input";
     ASSERT_TRUE(Xdotool("click 1"));
     ASSERT_TRUE(run.WaitGameClosed()) << "a user's click ends the run";
     ExpectExit(run);
-    ExpectGamePlaceGivenBack(run);
+    playertest::ExpectGamePlace(run.FirstGameRect);
     ExpectUserGame(user);
-    ExpectMerged(stored, run.Records());
+    ExpectMerged(run);
 }
 
 // Over the desktop: the saver window stays hidden (no overlay), the hooks
@@ -357,11 +336,8 @@ TEST_F(SaverRunTest, BlackBackgroundEndsOnClick) {
 // One level: under Wine a dialog of the game's (the custom field, opened for a
 // level change) takes the X focus from the program in front.
 TEST_F(SaverRunTest, OverDesktopInputAnywhereEnds) {
-    WriteSettings({.GameMode = 1, .Blank = 0});
-    const TCounts stored = {1, 2, 3, 4, 5, 6};
-    WriteCounters(stored);
     CSaverRun run;
-    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.Start({.GameMode = 1, .Blank = 0}, {1, 2, 3, 4, 5, 6}));
     ASSERT_TRUE(run.WaitGames(1));
     EXPECT_FALSE(IsWindowVisible(run.Saver)) << "no black window, no overlay";
     // A window of this test program, away from the game, in front; gone
@@ -377,67 +353,50 @@ TEST_F(SaverRunTest, OverDesktopInputAnywhereEnds) {
     ASSERT_TRUE(Xdotool("key a"));
     ASSERT_TRUE(run.WaitGameClosed()) << "a key in another program ends the run";
     ExpectExit(run);
-    ExpectMerged(stored, run.Records());
+    ExpectMerged(run);
 }
 
 // Faults: without the hook library the background is black anyway (overlay
 // on) and a pointer move one pixel off on the saver window ends the run.
 TEST_F(SaverRunTest, HookLibraryMissingForcesBlackAndMoveEnds) {
-    WriteSettings({.Blank = 0});
-    const TCounts stored = {2, 2, 2, 2, 2, 2};
-    WriteCounters(stored);
     CSaverRun run;
-    ASSERT_TRUE(run.Start(false, true));
+    ASSERT_TRUE(run.Start({.Blank = 0}, {2, 2, 2, 2, 2, 2}, false, true));
     EXPECT_TRUE(IsWindowVisible(run.Saver)) << "black background forced";
     ASSERT_TRUE(run.WaitGames(1));
-    RECT gameRect;
     SOverlayPixels overlay;
-    EXPECT_TRUE(WaitFor([&] {
-        GetWindowRect(run.Game, &gameRect);
-        overlay = ScanOutsideGame(gameRect, "");
-        return overlay.White > 200;
-    })) << "overlay drawn";
+    EXPECT_TRUE(WaitScreen(run.Game, true, nullptr, &overlay));
+    EXPECT_EQ(overlay.Stray, 0) << "only black and the white overlay beside the game";
     // The pointer still rests at the corner where it started (no animation);
     // a move one pixel off, once the game is not there, reaches the saver window.
     POINT corner = {4, 3};
+    RECT gameRect;
     ASSERT_TRUE(WaitFor([&] { return GetWindowRect(run.Game, &gameRect) && !PtInRect(&gameRect, corner); }));
     ASSERT_TRUE(MovePointer(corner));
     ASSERT_TRUE(run.WaitGameClosed()) << "a move one pixel off on the saver window ends the run";
     ExpectExit(run);
-    ExpectMerged(stored, run.Records());
+    ExpectMerged(run);
 }
 
 // Faults: no game at all gives the black screen only, no overlay; a key ends it
 // and the counters stay as they were.
 TEST_F(SaverRunTest, GameMissingBlackScreenOnly) {
-    WriteSettings({});
-    const TCounts stored = {9, 8, 7, 6, 5, 4};
-    WriteCounters(stored);
     CSaverRun run;
-    ASSERT_TRUE(run.Start(true, false));
-    RECT saverRect;
-    EXPECT_TRUE(WaitFor([&] {
-        return IsWindowVisible(run.Saver) && GetWindowRect(run.Saver, &saverRect) && SameRect(saverRect, ScreenRect());
-    })) << "a black window over the whole screen";
+    ASSERT_TRUE(run.Start({}, {9, 8, 7, 6, 5, 4}, true, false));
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(run.Saver) && CoversScreen(run.Saver); }))
+        << "a black window over the whole screen";
     SOverlayPixels screen;
-    EXPECT_TRUE(WaitFor([&] {
-        screen = ScanOutsideGame(RECT{0, 0, 0, 0}, ShotPath("game-missing"));
-        return screen.White + screen.Stray == 0;
-    }, 10000)) << "all black: " << screen.White + screen.Stray << " pixels lit";
+    EXPECT_TRUE(WaitScreen(nullptr, false, "game-missing", &screen));
     ASSERT_TRUE(Xdotool("key a"));
     ExpectExit(run, "a key press ends the run");
-    EXPECT_EQ(ReadCounters(), stored);
+    EXPECT_EQ(ReadCounters(), run.Stored);
 }
 
 // Fast animation on Beginner: the program's own pointer moves, reported
 // late by the game's thread, never end the run by themselves; a user's move
 // away from the game does.
 TEST_F(SaverRunTest, FastAnimationRunsOnUntilUserMove) {
-    WriteSettings({.Animation = 1, .GameMode = 1});
-    const TCounts stored = {5, 5, 0, 0, 0, 0};
-    WriteCounters(stored);
     CSaverRun run;
-    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.Start({.Animation = 1, .GameMode = 1}, {5, 5, 0, 0, 0, 0}));
     const DWORD start = GetTickCount();
     ASSERT_TRUE(run.WaitGames(1)) << "games are played";
     // Still going after a quarter of a minute of pointer moves.
@@ -453,37 +412,31 @@ TEST_F(SaverRunTest, FastAnimationRunsOnUntilUserMove) {
     ASSERT_TRUE(MovePointer(away));
     ASSERT_TRUE(run.WaitGameClosed()) << "a user's move ends the run";
     ExpectExit(run);
-    ExpectMerged(stored, run.Records());
+    ExpectMerged(run);
 }
 
 // The blank screen after one minute: the game in progress is finished and
 // counted, the game is given back and closed, the screen is all black; a key
 // ends the run.
 TEST_F(SaverRunTest, BlankScreenAfterOneMinute) {
-    WriteSettings({.GameMode = 3, .SwitchBlank = 1, .SwitchAfter = 1});
-    const TCounts stored = {0, 0, 0, 0, 1, 1};
-    WriteCounters(stored);
     const SUserGame user = {0, 9, 9, 10, 1};
     WriteUserGame(user);
     CSaverRun run;
     const DWORD start = GetTickCount();
-    ASSERT_TRUE(run.Start());
+    ASSERT_TRUE(run.Start({.GameMode = 3, .SwitchBlank = 1, .SwitchAfter = 1}, {0, 0, 0, 0, 1, 1}));
     ASSERT_TRUE(run.WaitGameClosed(150000)) << "the game is closed after the switch";
     EXPECT_GE(GetTickCount() - start, 60000u) << "not before the minute";
-    ExpectGamePlaceGivenBack(run);
+    playertest::ExpectGamePlace(run.FirstGameRect);
     ExpectUserGame(user);
     EXPECT_TRUE(IsWindowVisible(run.Saver));
     EXPECT_TRUE(GetWindowLongPtrA(run.Saver, GWL_EXSTYLE) & WS_EX_TOPMOST);
     SOverlayPixels screen;
-    EXPECT_TRUE(WaitFor([&] {
-        screen = ScanOutsideGame(RECT{0, 0, 0, 0}, ShotPath("blank-screen"));
-        return screen.White + screen.Stray == 0;
-    }, 10000)) << "all black, no overlay: " << screen.White + screen.Stray << " pixels lit";
+    EXPECT_TRUE(WaitScreen(nullptr, false, "blank-screen", &screen)) << "no overlay on the blank screen";
     EXPECT_FALSE(run.Records().empty());
     ASSERT_TRUE(Xdotool("key a"));
     ExpectExit(run, "a key press ends the run");
     // The player ended by itself, so every recorded game is in the registry.
-    EXPECT_EQ(ReadCounters(), Sum(stored, CountRecords(run.Records())));
+    EXPECT_EQ(ReadCounters(), Sum(run.Stored, CountRecords(run.Records())));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "PlayerSupport.h"
 #include "Saver.h"
 #include "SaverState.h"
 #include "SaverWindow.h"
@@ -12,19 +13,14 @@
 
 namespace {
 
-RECT WindowRect(HWND w) {
-    RECT r{0, 0, 0, 0};
-    GetWindowRect(w, &r);
-    return r;
-}
+using playertest::SameRect;
+using playertest::WindowRect;
 
 // The window covers the virtual screen again, the game that the change left
 // partly off the primary is shifted back onto it and its place published,
 // the overlay is laid out anew, and the run goes on.
 TEST(SaverWindow, DisplayChangeCoversTheNewScreenAndKeepsTheGameOnThePrimary) {
-    SaverState.Reset();
-    SaverSettings.Reset();
-    GameStatistics.Reset();
+    playertest::ResetShared();
     WNDCLASSA wc{};
     wc.lpfnWndProc = SaverWindowProc;
     wc.hInstance = GetModuleHandleA(nullptr);
@@ -43,18 +39,15 @@ TEST(SaverWindow, DisplayChangeCoversTheNewScreenAndKeepsTheGameOnThePrimary) {
 
     SendMessageA(saver, WM_DISPLAYCHANGE, 32, MAKELPARAM(d.right - d.left, d.bottom - d.top));
     const RECT want{d.right - 200, d.bottom - 150, d.right, d.bottom};
-    EXPECT_TRUE(wintest::WaitFor([&] { return EqualRect(&want, &static_cast<const RECT&>(WindowRect(game))) != 0; },
-                                 5000))
-        << "game at " << WindowRect(game).left << "," << WindowRect(game).top;
-    const RECT s = WindowRect(saver);
-    EXPECT_EQ(s.left, GetSystemMetrics(SM_XVIRTUALSCREEN));
-    EXPECT_EQ(s.top, GetSystemMetrics(SM_YVIRTUALSCREEN));
-    EXPECT_EQ(s.right - s.left, GetSystemMetrics(SM_CXVIRTUALSCREEN));
-    EXPECT_EQ(s.bottom - s.top, GetSystemMetrics(SM_CYVIRTUALSCREEN));
-    EXPECT_EQ(SaverState.GameRectLeft.load(), want.left);
-    EXPECT_EQ(SaverState.GameRectTop.load(), want.top);
-    EXPECT_EQ(SaverState.GameRectRight.load(), want.right);
-    EXPECT_EQ(SaverState.GameRectBottom.load(), want.bottom);
+    wintest::WaitFor([&] { return SameRect(WindowRect(game), want); }, 5000);
+    EXPECT_TRUE(SameRect(WindowRect(game), want)) << "the game";
+    const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const RECT screen{x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    EXPECT_TRUE(SameRect(WindowRect(saver), screen)) << "the saver window";
+    EXPECT_TRUE(SameRect(RECT{SaverState.GameRectLeft, SaverState.GameRectTop, SaverState.GameRectRight,
+                              SaverState.GameRectBottom},
+                         want))
+        << "the game's place published";
     EXPECT_FALSE(SaverState.OverlayLayoutPending.load()) << "the overlay was not laid out anew";
     MSG m;
     EXPECT_FALSE(PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the change ended the run";

@@ -5,9 +5,9 @@
 
 #include <windows.h>
 
-#include <fstream>
 #include <string>
 
+#include "PlayerSupport.h"
 #include "RunSaver.h"
 #include "Saver.h"
 #include "SaverState.h"
@@ -26,6 +26,14 @@ DWORD WINAPI SlowPlayer(LPVOID delayMs) {
     return 0;
 }
 
+// A counter's value; kAbsent when there is none.
+constexpr DWORD kAbsent = 0xFFFFFFFF;
+DWORD Counter(const char* name) {
+    DWORD v = kAbsent;
+    wintest::RegGetDword("Software\\VelkorScreenSaver", name, &v);
+    return v;
+}
+
 TEST(Teardown, LateCountMergedOnceAndScreenGivenBackFirst) {
     struct {
         DWORD DelayMs;   // after the stop request
@@ -33,8 +41,7 @@ TEST(Teardown, LateCountMergedOnceAndScreenGivenBackFirst) {
     } cases[] = {{0, false}, {kPlayerStopWaitMs + 1500, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.DelayMs);
-        SaverState.Reset();
-        GameStatistics.Reset();
+        playertest::ResetShared();
         GameStatistics.WonThisRun[0] = 3;
         wintest::RegDeleteTree("Software\\VelkorScreenSaver");
         wintest::RegSetDword("Software\\VelkorScreenSaver", "IntermediateWonGames", 10);
@@ -56,22 +63,10 @@ TEST(Teardown, LateCountMergedOnceAndScreenGivenBackFirst) {
         }
         const struct { const char* Name; DWORD Want; } values[] = {
             {"BeginnerWonGames", 3}, {"IntermediateWonGames", 11}, {"ExpertLostGames", 1},
-            {"BeginnerLostGames", 0xFFFFFFFF}};  // nothing to add: not written
-        for (const auto& v : values) {
-            DWORD got = 0xFFFFFFFF;
-            wintest::RegGetDword("Software\\VelkorScreenSaver", v.Name, &got);
-            EXPECT_EQ(got, v.Want) << v.Name;
-        }
+            {"BeginnerLostGames", kAbsent}};  // nothing to add: not written
+        for (const auto& v : values) EXPECT_EQ(Counter(v.Name), v.Want) << v.Name;
         CloseHandle(watch);
     }
-}
-
-// A counter's value; kAbsent when there is none.
-constexpr DWORD kAbsent = 0xFFFFFFFF;
-DWORD Counter(const char* name) {
-    DWORD v = kAbsent;
-    wintest::RegGetDword("Software\\VelkorScreenSaver", name, &v);
-    return v;
 }
 
 // Periodic merges add only what was counted since the last one, to the
@@ -79,8 +74,7 @@ DWORD Counter(const char* name) {
 // new; the end of the run merges the rest.
 TEST(Teardown, PeriodicMergesAddOnlyWhatIsNew) {
     const char* key = "Software\\VelkorScreenSaver";
-    SaverState.Reset();
-    GameStatistics.Reset();
+    playertest::ResetShared();
     wintest::RegDeleteTree(key);
     wintest::RegSetDword(key, "IntermediateWonGames", 10);
     constexpr DWORD kKeep = 0xFFFF;
@@ -116,9 +110,7 @@ TEST(Teardown, MergePeriodOnlyShortenedByTheTestVariable) {
 // ---------------------------------------------------------------- session end
 
 void ResetRunState() {
-    SaverState.Reset();
-    SaverSettings.Reset();
-    GameStatistics.Reset();
+    playertest::ResetShared();
     SaverSettings.GameMode = 1;
     SaverSettings.AnimationMode = 0;
     wintest::RegDeleteTree("Software\\VelkorScreenSaver");
@@ -172,11 +164,7 @@ TEST(SessionEnd, DuringTheStartClosesTheGameAndStartsNoPlayer) {
     standintest::CStandin game;
     ASSERT_TRUE(game.Start(5, standintest::kLevels[1], 1234, {"VELKOR_EVENTS=" + events}));
     standintest::Settle(game.Window());
-    size_t before = 0;  // the lines of the game's start
-    {
-        std::ifstream in(events);
-        for (std::string line; std::getline(in, line);) ++before;
-    }
+    const size_t before = playertest::FileLines(events).size();  // the lines of the game's start
     BeginRun(game.Window());
     EndRunAtSessionEnd();
     HANDLE player = StartPlayer();
@@ -187,12 +175,10 @@ TEST(SessionEnd, DuringTheStartClosesTheGameAndStartsNoPlayer) {
         WaitForSingleObject(player, kPlayerGraceMs);
         CloseHandle(player);
     }
-    std::ifstream in(events);
-    std::string all, line;
-    for (size_t n = 0; std::getline(in, line); ++n)
-        if (n >= before && line.compare(0, 5, "close") != 0) all += line + "; ";
+    std::string all;
+    for (const std::string& line : playertest::FileLines(events, before))
+        if (line.compare(0, 5, "close") != 0) all += line + "; ";
     EXPECT_EQ(all, "") << "the game was taken over";
-    in.close();
     DeleteFileA(events.c_str());
 }
 
