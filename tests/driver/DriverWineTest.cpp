@@ -17,6 +17,25 @@ using namespace standintest;
 
 namespace {
 
+// A board as text with its state and counter, for comparisons.
+std::string Text(const CMineSweeperBoard& board) {
+    return pixels::FormatBoard(board) + "state " + std::to_string(board.State) + " left " +
+           std::to_string(board.MinesLeft);
+}
+
+// A new game of the level as the driver reads it.
+std::string Fresh(const SLevel& level) {
+    std::string text;
+    for (uint32_t y = 0; y < level.Height; ++y) text += std::string(level.Width, '#') + "\n";
+    return text + "state " + std::to_string(GameState::NotStarted) + " left " + std::to_string(level.Mines);
+}
+
+// The settings as text, for comparisons.
+std::string Text(const GameSettings& g) {
+    return std::to_string(g.Level) + " " + std::to_string(g.Width) + "x" + std::to_string(g.Height) + " " +
+           std::to_string(g.Mines);
+}
+
 // The driver on one stand-in game, with the replay that knows the truth.
 struct SSession {
     CStandin Game;
@@ -66,15 +85,11 @@ struct SSession {
                 if (Mines[i]) b->Squares[i] = SMineSweeperSquare{0, 1, -1, SquareMark::Flag};
             b->MinesLeft = 0;
         }
-        std::string text = pixels::FormatBoard(*b) + "state " + std::to_string(b->State) + " left " +
-                           std::to_string(b->MinesLeft);
+        std::string text = Text(*b);
         delete b;
         return text;
     }
-    std::string Shown() const {
-        return pixels::FormatBoard(*Board) + "state " + std::to_string(Board->State) + " left " +
-               std::to_string(Board->MinesLeft);
-    }
+    std::string Shown() const { return Text(*Board); }
     // First covered square with or without a mine, from the far corner.
     bool FindCovered(bool mine, uint32_t* fx, uint32_t* fy) const {
         for (uint32_t x = Level.Width; x-- > 0;)
@@ -107,10 +122,7 @@ TEST_P(FullRead, MatchesTheGameAfterEveryMove) {
     ASSERT_TRUE(s.Start(GetParam().Layout, level));
     ASSERT_TRUE(s.Read());
     EXPECT_EQ(s.Driver->GameLayout, GetParam().Layout == 4 ? pixels::Layout4 : pixels::Layout5);
-    ASSERT_EQ(s.Board->Width, level.Width);
-    ASSERT_EQ(s.Board->Height, level.Height);
-    EXPECT_EQ(s.Board->State, GameState::NotStarted);
-    EXPECT_EQ(s.Board->MinesLeft, static_cast<int32_t>(level.Mines));
+    ASSERT_EQ(s.Shown(), Fresh(level));
     EXPECT_EQ(s.Driver->TotalMines, level.Mines);
 
     ASSERT_TRUE(s.FirstOpen(level.Width / 2, level.Height / 2));
@@ -282,7 +294,6 @@ TEST(LatePicture, ReadsAreNotYetOrTheTruth) {
         {"first click, late picture", "VELKOR_PAINT_DELAY=300", FirstClick},
         {"first click, pressed picture", "VELKOR_PRESSED_SHOWN=300", FirstClick},
     };
-    const std::string kNewGame = std::string(9, '#') + "\n";
     // Each case on its own, so that a failed assertion ends only its case.
     auto run = [&](const SCase& c) {
         SSession s;
@@ -320,9 +331,7 @@ TEST(LatePicture, ReadsAreNotYetOrTheTruth) {
                 ASSERT_TRUE(readsUntilAtRest([&] { return s.Expected(); }));
                 ASSERT_EQ(s.Board->State, GameState::Won);
                 s.Driver->NewGame();
-                std::string fresh;
-                for (uint32_t y = 0; y < s.Level.Height; ++y) fresh += kNewGame;
-                EXPECT_TRUE(readsUntilAtRest([&] { return fresh + "state 1 left 10"; }));
+                EXPECT_TRUE(readsUntilAtRest([&] { return Fresh(s.Level); }));
                 break;
             }
             case FirstClick: {
@@ -346,14 +355,10 @@ TEST(LatePicture, ReadsAreNotYetOrTheTruth) {
 
 // A window of ours put over a part of the game.
 HWND Cover(int x, int y, int w, int h) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = "DriverTestCover";
-    RegisterClassA(&wc);
+    HINSTANCE instance = wintest::RegisterWindowClass("DriverTestCover", DefWindowProcA,
+                                                      static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "DriverTestCover", "", WS_POPUP | WS_VISIBLE, x, y,
-                                 w, h, nullptr, nullptr, wc.hInstance, nullptr);
+                                 w, h, nullptr, nullptr, instance, nullptr);
     wintest::PumpFor(200);
     return cover;
 }
@@ -426,8 +431,7 @@ TEST(Visibility, ResizedBoardIsReadAfresh) {
     delete s.Board;
     s.Board = nullptr;
     ASSERT_TRUE(s.Read());
-    EXPECT_EQ(s.Board->Width, 30u);
-    EXPECT_EQ(s.Board->State, GameState::NotStarted);
+    EXPECT_EQ(s.Shown(), Fresh(kLevels[2]));
 }
 
 TEST(Mouse, ClicksAndPointer) {
@@ -464,15 +468,13 @@ TEST(Mouse, ClicksAndPointer) {
     EXPECT_TRUE(s.Driver->MoveCursorToSquare(1, 2));
     POINT c{20 + 16, 63 + 32};
     ClientToScreen(s.Game.Window(), &c);
+    auto text = [](long x, long y) { return std::to_string(x) + "," + std::to_string(y); };
     SScreenPoint expected = SaverState.ExpectedCursorPos.Load(), previous = SaverState.PreviousCursorPos.Load();
-    EXPECT_EQ(expected.X, c.x);
-    EXPECT_EQ(expected.Y, c.y);
-    EXPECT_EQ(previous.X, 7);
-    EXPECT_EQ(previous.Y, 8);
+    EXPECT_EQ(text(expected.X, expected.Y), text(c.x, c.y));
+    EXPECT_EQ(text(previous.X, previous.Y), "7,8");
     POINT now;
     GetCursorPos(&now);
-    EXPECT_EQ(now.x, c.x);
-    EXPECT_EQ(now.y, c.y);
+    EXPECT_EQ(text(now.x, now.y), text(c.x, c.y));
     EXPECT_TRUE(s.Driver->MoveCursorToSquare(0, 0));
     EXPECT_EQ(SaverState.PreviousCursorPos.Load().X, c.x);
 
@@ -484,8 +486,8 @@ TEST(Mouse, ClicksAndPointer) {
     ASSERT_TRUE(s.Driver->DoAction(8, 8, 1.0, CMineSweeperInterface::Flag)) << "a certain flag is performed at once";
     POINT c2{20 + 16 * 8, 63 + 16 * 8};
     ClientToScreen(s.Game.Window(), &c2);
-    EXPECT_EQ(SaverState.ExpectedCursorPos.Load().X, c2.x);
-    EXPECT_EQ(SaverState.ExpectedCursorPos.Load().Y, c2.y);
+    expected = SaverState.ExpectedCursorPos.Load();
+    EXPECT_EQ(text(expected.X, expected.Y), text(c2.x, c2.y));
 }
 
 // Whether the driver can read the game's menu: directly (not every system
@@ -507,10 +509,7 @@ TEST(Menu, LevelsAndCustomFieldThroughMenuAndDialog) {
         Settle(s.Game.Window());
         GameSettings got{9, 0, 0, 12345};
         ASSERT_TRUE(s.Driver->GetGameSettings(&got, true)) << level.Name;
-        EXPECT_EQ(got.Level, level.Level) << level.Name;
-        EXPECT_EQ(got.Width, level.Width) << level.Name;
-        EXPECT_EQ(got.Height, level.Height) << level.Name;
-        EXPECT_EQ(got.Mines, level.Mines) << level.Name;
+        EXPECT_EQ(Text(got), Text(want));
         GameSettings quick{9, 0, 0, 777};
         ASSERT_TRUE(s.Driver->GetGameSettings(&quick, false));
         EXPECT_EQ(quick.Mines, level.Level == 3 ? 777u : level.Mines) << "custom mines kept unread";
@@ -518,8 +517,7 @@ TEST(Menu, LevelsAndCustomFieldThroughMenuAndDialog) {
         delete s.Board;
         s.Board = nullptr;
         ASSERT_TRUE(s.Read()) << level.Name;
-        EXPECT_EQ(s.Board->Width, level.Width);
-        EXPECT_EQ(s.Board->MinesLeft, static_cast<int32_t>(level.Mines));
+        EXPECT_EQ(s.Shown(), Fresh(level));
     }
     // After a standard level, confirming the dialog unchanged makes a custom
     // field of the same size.
@@ -531,10 +529,7 @@ TEST(Menu, LevelsAndCustomFieldThroughMenuAndDialog) {
     GameSettings got{};
     ASSERT_TRUE(s.Driver->GetGameSettings(&got, true));
     // Without a readable menu the size alone tells the level.
-    EXPECT_EQ(got.Level, MenuReadable(s.Game.Window()) ? 3u : 2u);
-    EXPECT_EQ(got.Width, 30u);
-    EXPECT_EQ(got.Height, 16u);
-    EXPECT_EQ(got.Mines, 99u);
+    EXPECT_EQ(Text(got), Text({MenuReadable(s.Game.Window()) ? 3u : 2u, 30, 16, 99}));
 
     EXPECT_FALSE(s.Driver->GetGameSettings(nullptr, true));
     EXPECT_FALSE(s.Driver->SetGameSettings(nullptr));
@@ -580,16 +575,12 @@ TEST(Menu, CheckMarksDecideTheLevelAndTheOptionIsKept) {
     GameSettings got{9, 0, 0, 5};
     ASSERT_TRUE(driver.GetGameSettings(&got, false));
     // The menu, not the size, decides: Expert is checked on a 16 x 16 client.
-    EXPECT_EQ(got.Level, 2u);
-    EXPECT_EQ(got.Mines, 99u);
-    EXPECT_EQ(got.Width, 16u);
-    EXPECT_EQ(got.Height, 16u);
+    EXPECT_EQ(Text(got), Text({2, 16, 16, 99}));
     GameSettings beginner{0, 9, 9, 10};
     ASSERT_TRUE(driver.SetGameSettings(&beginner));
     wintest::PumpFor(50);
     ASSERT_TRUE(driver.GetGameSettings(&got, false));
-    EXPECT_EQ(got.Level, 0u);
-    EXPECT_EQ(got.Mines, 10u);
+    EXPECT_EQ(Text(got), Text({0, 16, 16, 10}));
 
     EXPECT_FALSE(driver.IsGameOptionChecked());
     EXPECT_TRUE(driver.SetGameOptionChecked(false));
@@ -643,10 +634,7 @@ TEST(Menu, NoMenuHandleStillGivesTheSettings) {
         SMenuMessageWindow::Mute = c.Mute;
         GameSettings got{9, 0, 0, 5};
         EXPECT_TRUE(driver.GetGameSettings(&got, false)) << "mute " << c.Mute;
-        EXPECT_EQ(got.Level, c.Level) << "mute " << c.Mute;
-        EXPECT_EQ(got.Mines, c.Mines) << "mute " << c.Mute;
-        EXPECT_EQ(got.Width, 16u);
-        EXPECT_EQ(got.Height, 16u);
+        EXPECT_EQ(Text(got), Text({c.Level, 16, 16, c.Mines})) << "mute " << c.Mute;
         EXPECT_EQ(driver.GameOptionState(), c.Option) << "mute " << c.Mute;
     }
     SMenuMessageWindow::Mute = false;

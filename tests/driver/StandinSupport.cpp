@@ -1,8 +1,5 @@
 #include "StandinSupport.h"
 
-#include <cstdio>
-#include <fstream>
-
 namespace standintest {
 
 const SLevel kLevels[4] = {
@@ -75,12 +72,7 @@ void CStandin::Stop() {
 }
 
 bool CStandin::ReadLayout(uint32_t width, uint32_t height, std::vector<uint8_t>* mines) const {
-    std::ifstream in(DumpPath);
-    std::vector<std::string> rows;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) rows.push_back(line);
-    }
+    const std::vector<std::string> rows = wintest::ReadLines(DumpPath);
     if (rows.size() != height) return false;
     mines->assign(static_cast<size_t>(width) * height, 0);
     for (uint32_t y = 0; y < height; ++y) {
@@ -90,13 +82,7 @@ bool CStandin::ReadLayout(uint32_t width, uint32_t height, std::vector<uint8_t>*
     return true;
 }
 
-std::vector<std::string> CStandin::Records() const {
-    std::ifstream in(RecordPath);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        if (!line.empty()) lines.push_back(line);
-    return lines;
-}
+std::vector<std::string> CStandin::Records() const { return wintest::ReadLines(RecordPath); }
 
 void Settle(HWND window) {
     // A message sent after the others returns once they are all handled;

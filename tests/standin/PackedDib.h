@@ -57,21 +57,4 @@ private:
     std::vector<uint32_t> Pixels;
 };
 
-// What each cell of the game's strip must read as; cell 6 (a pressed
-// question mark) is never shown on a board and has no reading of its own.
-struct SCellReading {
-    int Cell;
-    bool Opened, Mine;
-    int Number, Mark;
-};
-inline std::vector<SCellReading> ExpectedCells() {
-    std::vector<SCellReading> cells = {
-        {0, false, false, -1, 0}, {1, false, true, -1, 1}, {2, false, false, -1, 2},
-        {3, true, true, -1, 4},   {4, true, false, -1, 5}, {5, true, true, -1, 3},
-    };
-    for (int n = 8; n >= 1; --n) cells.push_back({15 - n, true, false, n, 0});
-    cells.push_back({15, true, false, 0, 0});
-    return cells;
-}
-
 }  // namespace pixelcheck

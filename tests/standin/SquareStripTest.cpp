@@ -23,13 +23,7 @@ TEST(SquareStrip, EveryCellReadsAsItsStateInBothLayouts) {
         ASSERT_TRUE(dib.Parse(file.data() + 14, file.size() - 14)) << s.Path;
         EXPECT_EQ(dib.Width, 16);
         EXPECT_EQ(dib.Height, 256);
-        for (const auto& c : pixelcheck::ExpectedCells()) {
-            auto at = [&](int x, int y) { return dib.At(x, y + 16 * c.Cell); };
-            pixelcheck::SRead r = pixelcheck::ClassifySquare(at, 0, 0, s.Layout);
-            pixelcheck::SRead want{c.Opened, c.Mine, c.Number, c.Mark};
-            EXPECT_TRUE(r == want) << "layout " << s.Layout << " cell " << c.Cell << " reads as '"
-                                   << pixelcheck::SquareChar(r) << "'";
-        }
+        EXPECT_EQ(pixelcheck::MisreadCells([&](int x, int y) { return dib.At(x, y); }, s.Layout), "") << s.Path;
     }
 }
 
