@@ -15,10 +15,14 @@ using namespace standintest;
 
 namespace {
 
-std::string ProcessImage(HWND window) {
+HANDLE OpenGame(HWND window, DWORD access) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    return OpenProcess(access, FALSE, pid);
+}
+
+std::string ProcessImage(HWND window) {
+    HANDLE p = OpenGame(window, PROCESS_QUERY_LIMITED_INFORMATION);
     if (!p) return std::string();
     char path[MAX_PATH];
     DWORD n = MAX_PATH;
@@ -28,9 +32,7 @@ std::string ProcessImage(HWND window) {
 }
 
 void EndGame(HWND window) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    HANDLE p = OpenGame(window, PROCESS_TERMINATE | SYNCHRONIZE);
     if (!p) return;
     TerminateProcess(p, 0);
     WaitForSingleObject(p, 5000);
@@ -59,9 +61,8 @@ protected:
         SystemDir = buffer;
         GetWindowsDirectoryA(buffer, MAX_PATH);
         WindowsDir = buffer;
-        const DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-        const std::string own(buffer, n);
-        OwnDir = own.substr(0, own.find_last_of('\\'));
+        OwnDir = wintest::ProgramDir();
+        OwnDir.pop_back();
         WorkDir = TempDir() + "driver-launch-" + std::to_string(GetCurrentProcessId());
         CreateDirectoryA(WorkDir.c_str(), nullptr);
         EmptyDir = WorkDir + "\\empty";

@@ -60,22 +60,16 @@ bool RunProcess(const std::string& commandLine, DWORD timeoutMs, DWORD* exitCode
 }
 
 HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        HWND h = FindWindowA(className, title);
-        if (h) return h;
-        if (GetTickCount() - start >= timeoutMs) return nullptr;
-        Sleep(10);
-    }
+    const DWORD start = GetTickCount();
+    HWND h;
+    while (!(h = FindWindowA(className, title)) && GetTickCount() - start < timeoutMs) Sleep(10);
+    return h;
 }
 
 bool WaitWindowGone(HWND hwnd, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (IsWindow(hwnd)) {
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(10);
-    }
-    return true;
+    const DWORD start = GetTickCount();
+    while (IsWindow(hwnd) && GetTickCount() - start < timeoutMs) Sleep(10);
+    return !IsWindow(hwnd);
 }
 
 std::string ProgramDir() {

@@ -157,14 +157,8 @@ TEST(StandinGame, LossShowsMinesExplodedOneAndWrongFlags) {
     std::vector<SPos> mines, free;
     Split(g, &mines, &free);
     ASSERT_TRUE(g.Open(free[0].X, free[0].Y));
-    SPos flaggedMine{}, wrongFlag{}, questionMine{}, hit{};
-    int found = 0;
-    for (const SPos& m : mines) {
-        if (found == 0) flaggedMine = m;
-        else if (found == 1) questionMine = m;
-        else if (found == 2) hit = m;
-        ++found;
-    }
+    const SPos flaggedMine = mines[0], questionMine = mines[1], hit = mines[2];
+    SPos wrongFlag{};
     for (const SPos& p : free)
         if (!g.IsOpened(p.X, p.Y)) wrongFlag = p;
     ASSERT_TRUE(g.CycleMark(flaggedMine.X, flaggedMine.Y, true));
