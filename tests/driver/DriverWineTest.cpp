@@ -478,12 +478,15 @@ TEST(Menu, LevelsAndCustomFieldThroughMenuAndDialog) {
     ASSERT_TRUE(s.Read());
     for (const SLevel& level : kLevels) {
         const bool resized = level.Width != s.Board->Width || level.Height != s.Board->Height;
+        const bool grown = resized && level.Width >= s.Board->Width && level.Height >= s.Board->Height;
         GameSettings want{level.Level, level.Width, level.Height, level.Mines};
         ASSERT_TRUE(s.Driver->SetGameSettings(&want));
         Settle(s.Game.Window());
-        // A board whose size changed since the last read is never returned stale.
+        // A board whose size changed since the last read is never returned
+        // stale: refused within a larger window, unseen in a smaller one.
         bool changed = false;
-        EXPECT_EQ(s.Driver->UpdateBoard(s.Board, &changed, false), !resized) << level.Name;
+        EXPECT_EQ(s.Driver->UpdateBoard(s.Board, &changed, false), !grown) << level.Name;
+        EXPECT_EQ(changed, grown) << level.Name;
         EXPECT_EQ(s.Read(), !resized) << level.Name;
         EXPECT_EQ(s.Driver->Width, level.Width);
         EXPECT_EQ(s.Driver->Height, level.Height);
