@@ -22,6 +22,14 @@ void Split(const CStandinGame& g, std::vector<SPos>* mines, std::vector<SPos>* f
         for (uint32_t x = 0; x < g.Width(); ++x) (g.IsMine(x, y) ? mines : free)->push_back({x, y});
 }
 
+// Calls f(x, y) for each square of the 3 x 3 block around p inside the field.
+template <class F>
+void ForBlock(const CStandinGame& g, SPos p, F f) {
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            if (g.Inside(p.X + dx, p.Y + dy)) f(p.X + dx, p.Y + dy);
+}
+
 uint32_t CountMines(const CStandinGame& g) {
     std::vector<SPos> mines, free;
     Split(g, &mines, &free);
@@ -132,11 +140,7 @@ TEST(StandinGame, ZeroOpensItsNeighboursAndAllFreeSquaresWin) {
     for (const SPos& p : free) {
         if (g.AdjacentMines(p.X, p.Y) != 0) continue;
         ASSERT_TRUE(g.Open(p.X, p.Y));
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx)
-                if (g.Inside(p.X + dx, p.Y + dy)) {
-                    EXPECT_TRUE(g.IsOpened(p.X + dx, p.Y + dy));
-                }
+        ForBlock(g, p, [&](uint32_t x, uint32_t y) { EXPECT_TRUE(g.IsOpened(x, y)); });
         break;
     }
     for (const SPos& p : free) {
@@ -218,24 +222,16 @@ TEST(StandinGame, FlagsProtectAndNeighboursOpenOnlyWhenAllFlagged) {
         ASSERT_TRUE(g.Open(p.X, p.Y));
         if (g.GetState() != CStandinGame::Playing || !g.IsOpened(p.X, p.Y)) continue;
         EXPECT_FALSE(g.OpenNeighbours(p.X, p.Y)) << "flags missing";
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx) {
-                uint32_t nx = p.X + dx, ny = p.Y + dy;
-                if (g.Inside(nx, ny) && g.IsMine(nx, ny)) g.CycleMark(nx, ny, true);
-            }
+        ForBlock(g, p, [&](uint32_t x, uint32_t y) {
+            if (g.IsMine(x, y)) g.CycleMark(x, y, true);
+        });
         uint32_t fx = 0, fy = 0;
         for (const SPos& m : mines)
             if (g.GetMark(m.X, m.Y) == CStandinGame::FlagMark) fx = m.X, fy = m.Y;
         EXPECT_FALSE(g.Open(fx, fy)) << "a flagged square does not open";
         g.OpenNeighbours(p.X, p.Y);
         EXPECT_NE(g.GetState(), CStandinGame::Lost);
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx) {
-                uint32_t nx = p.X + dx, ny = p.Y + dy;
-                if (g.Inside(nx, ny)) {
-                    EXPECT_TRUE(g.IsMine(nx, ny) || g.IsOpened(nx, ny));
-                }
-            }
+        ForBlock(g, p, [&](uint32_t x, uint32_t y) { EXPECT_TRUE(g.IsMine(x, y) || g.IsOpened(x, y)); });
         return;
     }
     FAIL() << "no numbered square";
