@@ -112,9 +112,6 @@ struct SCaseName {
     int Layout;
     int Level;
 };
-std::string Name(const testing::TestParamInfo<SCaseName>& info) {
-    return std::string(kLevels[info.param.Level].Name) + "_layout" + std::to_string(info.param.Layout);
-}
 
 class FullRead : public testing::TestWithParam<SCaseName> {};
 
@@ -197,7 +194,10 @@ TEST_P(FullRead, WonBoard) {
 INSTANTIATE_TEST_SUITE_P(Levels, FullRead,
                          testing::Values(SCaseName{5, 0}, SCaseName{5, 1}, SCaseName{5, 2}, SCaseName{5, 3},
                                          SCaseName{4, 0}, SCaseName{4, 1}, SCaseName{4, 2}, SCaseName{4, 3}),
-                         Name);
+                         [](const testing::TestParamInfo<SCaseName>& info) {
+                             return std::string(kLevels[info.param.Level].Name) + "_layout" +
+                                    std::to_string(info.param.Layout);
+                         });
 
 class Update : public testing::TestWithParam<int> {};
 
@@ -450,8 +450,6 @@ TEST(Mouse, ClicksAndPointer) {
     // With animation on, an action moves the pointer there too.
     s.Driver->PauseAfterAction = true;
     s.Driver->PauseTime = 1;
-    s.Driver->Width = s.Board->Width;
-    s.Driver->Height = s.Board->Height;
     ASSERT_TRUE(s.Driver->DoAction(8, 8, 1.0, CMineSweeperInterface::Flag)) << "a certain flag is performed at once";
     POINT c2{20 + 16 * 8, 63 + 16 * 8};
     ClientToScreen(s.Game.Window(), &c2);
@@ -570,7 +568,7 @@ TEST(Menu, CheckMarksDecideTheLevelAndTheOptionIsKept) {
 // "VelkorMenuState": Expert and the option checked. Muted, it answers the
 // message as a game that does not know it (0), so that nothing can be read.
 struct SMenuMessageWindow {
-    static bool Mute;
+    static inline bool Mute = false;
     HWND Window = nullptr;
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (msg != RegisterWindowMessageA("VelkorMenuState")) return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -583,7 +581,6 @@ struct SMenuMessageWindow {
     }
     ~SMenuMessageWindow() { DestroyWindow(Window); }
 };
-bool SMenuMessageWindow::Mute = false;
 
 // Without a menu handle the settings are still read: the marks as the game
 // reports them, or else the size; the option reads as unknown, not

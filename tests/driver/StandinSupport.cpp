@@ -1,5 +1,7 @@
 #include "StandinSupport.h"
 
+#include <utility>
+
 namespace standintest {
 
 const SLevel kLevels[4] = {
@@ -26,12 +28,9 @@ std::string TempDir() {
 
 bool CStandin::Start(int layout, const SLevel& level, uint32_t seed, const std::vector<std::string>& environment) {
     Stop();
-    const char* key = "Software\\VelkorGame";
-    wintest::RegSetDword(key, "Level", level.Level);
-    wintest::RegSetDword(key, "Width", level.Width);
-    wintest::RegSetDword(key, "Height", level.Height);
-    wintest::RegSetDword(key, "Mines", level.Mines);
-    wintest::RegSetDword(key, "Marks", 1);
+    const std::pair<const char*, uint32_t> stored[] = {
+        {"Level", level.Level}, {"Width", level.Width}, {"Height", level.Height}, {"Mines", level.Mines}, {"Marks", 1}};
+    for (const auto& value : stored) wintest::RegSetDword("Software\\VelkorGame", value.first, value.second);
     static int serial = 0;
     std::string stem = TempDir() + "driver-test-" + std::to_string(GetCurrentProcessId()) + "-" +
                        std::to_string(++serial);

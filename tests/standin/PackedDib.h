@@ -10,16 +10,16 @@ namespace pixelcheck {
 
 class CPackedDib {
 public:
-    // False for anything but an uncompressed 4, 8 or 24 bit bitmap that fits.
+    // False for anything but an uncompressed 4-bit bitmap that fits (the
+    // build writes the strip so).
     bool Parse(const uint8_t* data, size_t size) {
         if (!data || size < 40) return false;
         uint32_t headerSize = U32(data), compression = U32(data + 16), used = U32(data + 32);
         int32_t width = static_cast<int32_t>(U32(data + 4)), height = static_cast<int32_t>(U32(data + 8));
         uint16_t bits = static_cast<uint16_t>(data[14] | data[15] << 8);
-        if (headerSize != 40 || compression != 0 || width <= 0 || height == 0) return false;
-        if (bits != 4 && bits != 8 && bits != 24) return false;
-        uint32_t colours = bits == 24 ? used : (used == 0 || used > (1u << bits) ? (1u << bits) : used);
-        size_t stride = ((static_cast<size_t>(width) * bits + 31) / 32) * 4;
+        if (headerSize != 40 || compression != 0 || width <= 0 || height == 0 || bits != 4) return false;
+        uint32_t colours = used == 0 || used > 16 ? 16 : used;
+        size_t stride = ((static_cast<size_t>(width) * 4 + 31) / 32) * 4;
         size_t rows = static_cast<size_t>(height < 0 ? -height : height);
         size_t offset = 40 + 4 * static_cast<size_t>(colours);
         if (size < offset + stride * rows) return false;
@@ -29,17 +29,10 @@ public:
         for (size_t y = 0; y < rows; ++y) {
             const uint8_t* row = data + offset + stride * (height < 0 ? y : rows - 1 - y);
             for (int x = 0; x < Width; ++x) {
-                uint32_t bgr;
-                if (bits == 24) {
-                    const uint8_t* p = row + 3 * x;
-                    bgr = Ref(p[2], p[1], p[0]);
-                } else {
-                    uint32_t index = bits == 8 ? row[x] : (x % 2 ? row[x / 2] & 15 : row[x / 2] >> 4);
-                    if (index >= colours) return false;
-                    const uint8_t* c = data + 40 + 4 * index;
-                    bgr = Ref(c[2], c[1], c[0]);
-                }
-                Pixels[y * Width + x] = bgr;
+                uint32_t index = x % 2 ? row[x / 2] & 15 : row[x / 2] >> 4;
+                if (index >= colours) return false;
+                const uint8_t* c = data + 40 + 4 * index;
+                Pixels[y * Width + x] = Ref(c[2], c[1], c[0]);
             }
         }
         return true;

@@ -30,6 +30,11 @@ void ForBlock(const CStandinGame& g, SPos p, F f) {
             if (g.Inside(p.X + dx, p.Y + dy)) f(p.X + dx, p.Y + dy);
 }
 
+std::string Text(const SField& f) {
+    return std::to_string(f.Level) + " " + std::to_string(f.Width) + "x" + std::to_string(f.Height) + " " +
+           std::to_string(f.Mines);
+}
+
 uint32_t CountMines(const CStandinGame& g) {
     std::vector<SPos> mines, free;
     Split(g, &mines, &free);
@@ -45,11 +50,8 @@ TEST(StandinFields, ClampsCustomSizesLikeTheClassicGame) {
         {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 30, 24, 667},      {20, 12, 9, 20, 12, 10},
     };
     for (const auto& c : cases) {
-        SField f = ClampCustomField(c.W, c.H, c.M);
-        EXPECT_EQ(f.Level, Custom);
-        EXPECT_EQ(f.Width, c.WantW) << c.W;
-        EXPECT_EQ(f.Height, c.WantH) << c.H;
-        EXPECT_EQ(f.Mines, c.WantM) << c.M;
+        EXPECT_EQ(Text(ClampCustomField(c.W, c.H, c.M)), Text({Custom, c.WantW, c.WantH, c.WantM}))
+            << c.W << "x" << c.H << " " << c.M;
     }
 }
 
@@ -67,11 +69,7 @@ TEST(StandinFields, StoredValuesFallBackToSaneFields) {
         {0xFFFFFFFFu, 12, 10, 20, {Beginner, 9, 9, 10}},
     };
     for (const auto& c : cases) {
-        SField f = FieldFromStored(c.Level, c.W, c.H, c.M);
-        EXPECT_EQ(f.Level, c.Want.Level) << c.Level;
-        EXPECT_EQ(f.Width, c.Want.Width) << c.Level;
-        EXPECT_EQ(f.Height, c.Want.Height) << c.Level;
-        EXPECT_EQ(f.Mines, c.Want.Mines) << c.Level;
+        EXPECT_EQ(Text(FieldFromStored(c.Level, c.W, c.H, c.M)), Text(c.Want)) << c.Level;
     }
 }
 
