@@ -15,14 +15,14 @@ using namespace standintest;
 
 namespace {
 
-HANDLE OpenGame(HWND window, DWORD access) {
+DWORD GamePid(HWND window) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    return OpenProcess(access, FALSE, pid);
+    return pid;
 }
 
-std::string ProcessImage(HWND window) {
-    HANDLE p = OpenGame(window, PROCESS_QUERY_LIMITED_INFORMATION);
+std::string ImagePath(DWORD pid) {
+    HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     if (!p) return std::string();
     char path[MAX_PATH];
     DWORD n = MAX_PATH;
@@ -32,21 +32,21 @@ std::string ProcessImage(HWND window) {
 }
 
 void EndGame(HWND window) {
-    HANDLE p = OpenGame(window, PROCESS_TERMINATE | SYNCHRONIZE);
+    HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, GamePid(window));
     if (!p) return;
     TerminateProcess(p, 0);
     WaitForSingleObject(p, 5000);
     CloseHandle(p);
 }
 
-// Whether a process named velkor.exe runs (in this prefix).
-bool GameRunning() {
+// Whether a process runs from this image file (a game of another test does not count).
+bool Running(const std::string& image) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     bool found = false;
     for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry))
-        found = lstrcmpiA(entry.szExeFile, "velkor.exe") == 0;
+        found = lstrcmpiA(ImagePath(entry.th32ProcessID).c_str(), image.c_str()) == 0;
     CloseHandle(snapshot);
     return found;
 }
@@ -95,7 +95,7 @@ TEST_F(Launch, SearchOrderCurrentSystemWindowsOwnFolder) {
     for (const std::string& dir : places) {
         HWND w = LaunchGame();
         ASSERT_TRUE(w) << dir;
-        EXPECT_STRCASEEQ(ProcessImage(w).c_str(), (dir + "\\velkor.exe").c_str());
+        EXPECT_STRCASEEQ(ImagePath(GamePid(w)).c_str(), (dir + "\\velkor.exe").c_str());
         char title[64] = "";
         GetWindowTextA(w, title, sizeof title);
         EXPECT_STREQ(title, "MineSweeper");
@@ -124,7 +124,8 @@ TEST_F(Launch, GamesWithoutAProperWindow) {
         EXPECT_LT(GetTickCount() - start, 10000u) << c.Mode;
         if (w) EndGame(w);
         // A game that never showed its window has been ended.
-        EXPECT_TRUE(wintest::WaitFor([] { return !GameRunning(); }, 5000)) << c.Mode << " left running";
+        EXPECT_TRUE(wintest::WaitFor([&] { return !Running(WorkDir + "\\velkor.exe"); }, 5000))
+            << c.Mode << " left running";
     }
 }
 
