@@ -4,6 +4,7 @@
 // field, launching, and a game that goes away.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,6 +17,25 @@
 using namespace standintest;
 
 namespace {
+
+// A board as text with its state and counter, for comparisons.
+std::string Text(const CMineSweeperBoard& board) {
+    return pixels::FormatBoard(board) + "state " + std::to_string(board.State) + " left " +
+           std::to_string(board.MinesLeft);
+}
+
+// A new game of the level as the driver reads it.
+std::string Fresh(const SLevel& level) {
+    std::string text;
+    for (uint32_t y = 0; y < level.Height; ++y) text += std::string(level.Width, '#') + "\n";
+    return text + "state " + std::to_string(GameState::NotStarted) + " left " + std::to_string(level.Mines);
+}
+
+// The settings as text, for comparisons.
+std::string Text(const GameSettings& g) {
+    return std::to_string(g.Level) + " " + std::to_string(g.Width) + "x" + std::to_string(g.Height) + " " +
+           std::to_string(g.Mines);
+}
 
 // The driver on one stand-in game, with the replay that knows the truth.
 struct SSession {
@@ -39,9 +59,11 @@ struct SSession {
         return Driver->ReadBoard(&Board);
     }
     // The first opening makes the layout known; the replay starts from it.
-    bool FirstOpen(uint32_t x, uint32_t y) {
+    // The layout is dumped at the first opening, before the click's message
+    // returns: without settling, reads can start right after the click.
+    bool FirstOpen(uint32_t x, uint32_t y, bool settle = true) {
         Driver->OpenSquare(x, y);
-        Settle(Game.Window());
+        if (settle) Settle(Game.Window());
         if (!Game.ReadLayout(Level.Width, Level.Height, &Mines)) return false;
         Truth.reset(new CHeadlessGame(Level.Width, Level.Height, Level.Mines, 1));
         if (!Truth->SetLayout(Mines)) return false;
@@ -66,15 +88,11 @@ struct SSession {
                 if (Mines[i]) b->Squares[i] = SMineSweeperSquare{0, 1, -1, SquareMark::Flag};
             b->MinesLeft = 0;
         }
-        std::string text = pixels::FormatBoard(*b) + "state " + std::to_string(b->State) + " left " +
-                           std::to_string(b->MinesLeft);
+        std::string text = Text(*b);
         delete b;
         return text;
     }
-    std::string Shown() const {
-        return pixels::FormatBoard(*Board) + "state " + std::to_string(Board->State) + " left " +
-               std::to_string(Board->MinesLeft);
-    }
+    std::string Shown() const { return Text(*Board); }
     // First covered square with or without a mine, from the far corner.
     bool FindCovered(bool mine, uint32_t* fx, uint32_t* fy) const {
         for (uint32_t x = Level.Width; x-- > 0;)
@@ -94,9 +112,6 @@ struct SCaseName {
     int Layout;
     int Level;
 };
-std::string Name(const testing::TestParamInfo<SCaseName>& info) {
-    return std::string(kLevels[info.param.Level].Name) + "_layout" + std::to_string(info.param.Layout);
-}
 
 class FullRead : public testing::TestWithParam<SCaseName> {};
 
@@ -107,10 +122,7 @@ TEST_P(FullRead, MatchesTheGameAfterEveryMove) {
     ASSERT_TRUE(s.Start(GetParam().Layout, level));
     ASSERT_TRUE(s.Read());
     EXPECT_EQ(s.Driver->GameLayout, GetParam().Layout == 4 ? pixels::Layout4 : pixels::Layout5);
-    ASSERT_EQ(s.Board->Width, level.Width);
-    ASSERT_EQ(s.Board->Height, level.Height);
-    EXPECT_EQ(s.Board->State, GameState::NotStarted);
-    EXPECT_EQ(s.Board->MinesLeft, static_cast<int32_t>(level.Mines));
+    ASSERT_EQ(s.Shown(), Fresh(level));
     EXPECT_EQ(s.Driver->TotalMines, level.Mines);
 
     ASSERT_TRUE(s.FirstOpen(level.Width / 2, level.Height / 2));
@@ -182,7 +194,10 @@ TEST_P(FullRead, WonBoard) {
 INSTANTIATE_TEST_SUITE_P(Levels, FullRead,
                          testing::Values(SCaseName{5, 0}, SCaseName{5, 1}, SCaseName{5, 2}, SCaseName{5, 3},
                                          SCaseName{4, 0}, SCaseName{4, 1}, SCaseName{4, 2}, SCaseName{4, 3}),
-                         Name);
+                         [](const testing::TestParamInfo<SCaseName>& info) {
+                             return std::string(kLevels[info.param.Level].Name) + "_layout" +
+                                    std::to_string(info.param.Layout);
+                         });
 
 class Update : public testing::TestWithParam<int> {};
 
@@ -195,7 +210,6 @@ TEST_P(Update, FollowsMovesAndRefusesContradictions) {
     ASSERT_TRUE(s.Driver->UpdateBoard(s.Board, &changed, false));
     EXPECT_FALSE(changed);
     ASSERT_TRUE(s.FirstOpen(3, 3));
-    Settle(s.Game.Window());
     ASSERT_TRUE(s.Driver->UpdateBoard(s.Board, &changed, false));
     EXPECT_TRUE(changed);
     EXPECT_EQ(s.Shown(), s.Expected());
@@ -230,23 +244,17 @@ TEST_P(Update, FollowsMovesAndRefusesContradictions) {
     EXPECT_EQ(s.Board->MinesLeft, static_cast<int32_t>(kLevels[1].Mines) - 1);
 
     // Contradictions: a number that differs, a flag the player never set.
-    CMineSweeperBoard* copy = new CMineSweeperBoard(s.Board->Width, s.Board->Height);
-    copy->CopyFrom(s.Board);
-    bool found = false;
-    for (uint32_t i = 0; i < copy->Width * copy->Height && !found; ++i) {
-        SMineSweeperSquare& q = copy->Squares[i];
-        if (q.Opened && q.Number >= 0) {
-            q.Number = (q.Number + 1) % 9;
-            found = true;
-        }
-    }
-    ASSERT_TRUE(found);
-    EXPECT_FALSE(s.Driver->UpdateBoard(copy, &changed, false));
+    CMineSweeperBoard copy(s.Board->Width, s.Board->Height);
+    copy.CopyFrom(s.Board);
+    SMineSweeperSquare* const end = copy.Squares + copy.Width * copy.Height;
+    SMineSweeperSquare* q = std::find_if(copy.Squares, end, [](const auto& q) { return q.Opened && q.Number >= 0; });
+    ASSERT_NE(q, end);
+    q->Number = (q->Number + 1) % 9;
+    EXPECT_FALSE(s.Driver->UpdateBoard(&copy, &changed, false));
     EXPECT_TRUE(changed);
     // Tolerant: the same board is simply brought up to date.
-    EXPECT_TRUE(s.Driver->UpdateBoard(copy, &changed, true));
+    EXPECT_TRUE(s.Driver->UpdateBoard(&copy, &changed, true));
     EXPECT_TRUE(changed);
-    delete copy;
 
     ASSERT_TRUE(s.Read());
     uint32_t fx, fy;
@@ -282,7 +290,6 @@ TEST(LatePicture, ReadsAreNotYetOrTheTruth) {
         {"first click, late picture", "VELKOR_PAINT_DELAY=300", FirstClick},
         {"first click, pressed picture", "VELKOR_PRESSED_SHOWN=300", FirstClick},
     };
-    const std::string kNewGame = std::string(9, '#') + "\n";
     // Each case on its own, so that a failed assertion ends only its case.
     auto run = [&](const SCase& c) {
         SSession s;
@@ -320,19 +327,11 @@ TEST(LatePicture, ReadsAreNotYetOrTheTruth) {
                 ASSERT_TRUE(readsUntilAtRest([&] { return s.Expected(); }));
                 ASSERT_EQ(s.Board->State, GameState::Won);
                 s.Driver->NewGame();
-                std::string fresh;
-                for (uint32_t y = 0; y < s.Level.Height; ++y) fresh += kNewGame;
-                EXPECT_TRUE(readsUntilAtRest([&] { return fresh + "state 1 left 10"; }));
+                EXPECT_TRUE(readsUntilAtRest([&] { return Fresh(s.Level); }));
                 break;
             }
             case FirstClick: {
-                s.Driver->OpenSquare(4, 4);
-                // The layout is dumped at the first opening, before the
-                // click's message returns.
-                ASSERT_TRUE(s.Game.ReadLayout(s.Level.Width, s.Level.Height, &s.Mines));
-                s.Truth.reset(new CHeadlessGame(s.Level.Width, s.Level.Height, s.Level.Mines, 1));
-                ASSERT_TRUE(s.Truth->SetLayout(s.Mines));
-                s.Truth->OpenSquare(4, 4);
+                ASSERT_TRUE(s.FirstOpen(4, 4, false));
                 EXPECT_TRUE(readsUntilAtRest([&] { return s.Expected(); }));
                 break;
             }
@@ -346,14 +345,10 @@ TEST(LatePicture, ReadsAreNotYetOrTheTruth) {
 
 // A window of ours put over a part of the game.
 HWND Cover(int x, int y, int w, int h) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = "DriverTestCover";
-    RegisterClassA(&wc);
+    HINSTANCE instance = wintest::RegisterWindowClass("DriverTestCover", DefWindowProcA,
+                                                      static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "DriverTestCover", "", WS_POPUP | WS_VISIBLE, x, y,
-                                 w, h, nullptr, nullptr, wc.hInstance, nullptr);
+                                 w, h, nullptr, nullptr, instance, nullptr);
     wintest::PumpFor(200);
     return cover;
 }
@@ -378,9 +373,7 @@ TEST(Visibility, CoveredOrOffScreenGameGivesNoBoard) {
     for (const SCase& c : cases) {
         HWND cover = Cover(origin.x + c.X, origin.y + c.Y, c.W, c.H);
         ASSERT_TRUE(cover);
-        delete s.Board;
-        s.Board = nullptr;
-        EXPECT_FALSE(s.Read()) << c.Name;
+        Settle(s.Game.Window());
         CMineSweeperBoard* fresh = nullptr;
         // The previous snapshot size still fits: an incremental read reports nothing new.
         EXPECT_FALSE(s.Driver->ReadBoard(&fresh)) << c.Name;
@@ -408,26 +401,6 @@ TEST(Visibility, CoveredOrOffScreenGameGivesNoBoard) {
     EXPECT_FALSE(changed);
     SetWindowPos(s.Game.Window(), nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     EXPECT_TRUE(s.Read());
-}
-
-// A board whose size changes between two reads is never returned stale.
-TEST(Visibility, ResizedBoardIsReadAfresh) {
-    SSession s;
-    ASSERT_TRUE(s.Start(5, kLevels[0]));
-    ASSERT_TRUE(s.Read());
-    GameSettings expert{2, 30, 16, 99};
-    ASSERT_TRUE(s.Driver->SetGameSettings(&expert));
-    Settle(s.Game.Window());
-    bool changed = false;
-    EXPECT_FALSE(s.Driver->UpdateBoard(s.Board, &changed, false));
-    EXPECT_FALSE(s.Read()) << "the old board no longer fits";
-    EXPECT_EQ(s.Driver->Width, 30u);
-    EXPECT_EQ(s.Driver->Height, 16u);
-    delete s.Board;
-    s.Board = nullptr;
-    ASSERT_TRUE(s.Read());
-    EXPECT_EQ(s.Board->Width, 30u);
-    EXPECT_EQ(s.Board->State, GameState::NotStarted);
 }
 
 TEST(Mouse, ClicksAndPointer) {
@@ -464,53 +437,47 @@ TEST(Mouse, ClicksAndPointer) {
     EXPECT_TRUE(s.Driver->MoveCursorToSquare(1, 2));
     POINT c{20 + 16, 63 + 32};
     ClientToScreen(s.Game.Window(), &c);
+    auto text = [](long x, long y) { return std::to_string(x) + "," + std::to_string(y); };
     SScreenPoint expected = SaverState.ExpectedCursorPos.Load(), previous = SaverState.PreviousCursorPos.Load();
-    EXPECT_EQ(expected.X, c.x);
-    EXPECT_EQ(expected.Y, c.y);
-    EXPECT_EQ(previous.X, 7);
-    EXPECT_EQ(previous.Y, 8);
+    EXPECT_EQ(text(expected.X, expected.Y), text(c.x, c.y));
+    EXPECT_EQ(text(previous.X, previous.Y), "7,8");
     POINT now;
     GetCursorPos(&now);
-    EXPECT_EQ(now.x, c.x);
-    EXPECT_EQ(now.y, c.y);
+    EXPECT_EQ(text(now.x, now.y), text(c.x, c.y));
     EXPECT_TRUE(s.Driver->MoveCursorToSquare(0, 0));
     EXPECT_EQ(SaverState.PreviousCursorPos.Load().X, c.x);
 
     // With animation on, an action moves the pointer there too.
     s.Driver->PauseAfterAction = true;
     s.Driver->PauseTime = 1;
-    s.Driver->Width = s.Board->Width;
-    s.Driver->Height = s.Board->Height;
     ASSERT_TRUE(s.Driver->DoAction(8, 8, 1.0, CMineSweeperInterface::Flag)) << "a certain flag is performed at once";
     POINT c2{20 + 16 * 8, 63 + 16 * 8};
     ClientToScreen(s.Game.Window(), &c2);
-    EXPECT_EQ(SaverState.ExpectedCursorPos.Load().X, c2.x);
-    EXPECT_EQ(SaverState.ExpectedCursorPos.Load().Y, c2.y);
-}
-
-// Whether the driver can read the game's menu: directly (not every system
-// lets another process), or as the game reports it to "VelkorMenuState".
-bool MenuReadable(HWND game) {
-    HMENU menu = GetMenu(game);
-    if (menu && GetMenuState(menu, 521, MF_BYCOMMAND) != static_cast<UINT>(-1)) return true;
-    DWORD_PTR state = 0;
-    return SendMessageTimeoutA(game, RegisterWindowMessageA("VelkorMenuState"), 521, 0, SMTO_NORMAL, 2000, &state) &&
-           static_cast<UINT>(state) != static_cast<UINT>(-1);
+    expected = SaverState.ExpectedCursorPos.Load();
+    EXPECT_EQ(text(expected.X, expected.Y), text(c2.x, c2.y));
 }
 
 TEST(Menu, LevelsAndCustomFieldThroughMenuAndDialog) {
     SSession s;
     ASSERT_TRUE(s.Start(5, kLevels[0]));
+    ASSERT_TRUE(s.Read());
     for (const SLevel& level : kLevels) {
+        const bool resized = level.Width != s.Board->Width || level.Height != s.Board->Height;
+        const bool grown = resized && level.Width >= s.Board->Width && level.Height >= s.Board->Height;
         GameSettings want{level.Level, level.Width, level.Height, level.Mines};
         ASSERT_TRUE(s.Driver->SetGameSettings(&want));
         Settle(s.Game.Window());
+        // A board whose size changed since the last read is never returned
+        // stale: refused within a larger window, unseen in a smaller one.
+        bool changed = false;
+        EXPECT_EQ(s.Driver->UpdateBoard(s.Board, &changed, false), !grown) << level.Name;
+        EXPECT_EQ(changed, grown) << level.Name;
+        EXPECT_EQ(s.Read(), !resized) << level.Name;
+        EXPECT_EQ(s.Driver->Width, level.Width);
+        EXPECT_EQ(s.Driver->Height, level.Height);
         GameSettings got{9, 0, 0, 12345};
         ASSERT_TRUE(s.Driver->GetGameSettings(&got, true)) << level.Name;
-        EXPECT_EQ(got.Level, level.Level) << level.Name;
-        EXPECT_EQ(got.Width, level.Width) << level.Name;
-        EXPECT_EQ(got.Height, level.Height) << level.Name;
-        EXPECT_EQ(got.Mines, level.Mines) << level.Name;
+        EXPECT_EQ(Text(got), Text(want));
         GameSettings quick{9, 0, 0, 777};
         ASSERT_TRUE(s.Driver->GetGameSettings(&quick, false));
         EXPECT_EQ(quick.Mines, level.Level == 3 ? 777u : level.Mines) << "custom mines kept unread";
@@ -518,8 +485,7 @@ TEST(Menu, LevelsAndCustomFieldThroughMenuAndDialog) {
         delete s.Board;
         s.Board = nullptr;
         ASSERT_TRUE(s.Read()) << level.Name;
-        EXPECT_EQ(s.Board->Width, level.Width);
-        EXPECT_EQ(s.Board->MinesLeft, static_cast<int32_t>(level.Mines));
+        EXPECT_EQ(s.Shown(), Fresh(level));
     }
     // After a standard level, confirming the dialog unchanged makes a custom
     // field of the same size.
@@ -530,11 +496,8 @@ TEST(Menu, LevelsAndCustomFieldThroughMenuAndDialog) {
     Settle(s.Game.Window());
     GameSettings got{};
     ASSERT_TRUE(s.Driver->GetGameSettings(&got, true));
-    // Without a readable menu the size alone tells the level.
-    EXPECT_EQ(got.Level, MenuReadable(s.Game.Window()) ? 3u : 2u);
-    EXPECT_EQ(got.Width, 30u);
-    EXPECT_EQ(got.Height, 16u);
-    EXPECT_EQ(got.Mines, 99u);
+    // The game's menu marks the custom field; the size alone would say Expert.
+    EXPECT_EQ(Text(got), Text({3, 30, 16, 99}));
 
     EXPECT_FALSE(s.Driver->GetGameSettings(nullptr, true));
     EXPECT_FALSE(s.Driver->SetGameSettings(nullptr));
@@ -580,38 +543,32 @@ TEST(Menu, CheckMarksDecideTheLevelAndTheOptionIsKept) {
     GameSettings got{9, 0, 0, 5};
     ASSERT_TRUE(driver.GetGameSettings(&got, false));
     // The menu, not the size, decides: Expert is checked on a 16 x 16 client.
-    EXPECT_EQ(got.Level, 2u);
-    EXPECT_EQ(got.Mines, 99u);
-    EXPECT_EQ(got.Width, 16u);
-    EXPECT_EQ(got.Height, 16u);
+    EXPECT_EQ(Text(got), Text({2, 16, 16, 99}));
     GameSettings beginner{0, 9, 9, 10};
     ASSERT_TRUE(driver.SetGameSettings(&beginner));
-    wintest::PumpFor(50);
+    wintest::Pump();
     ASSERT_TRUE(driver.GetGameSettings(&got, false));
-    EXPECT_EQ(got.Level, 0u);
-    EXPECT_EQ(got.Mines, 10u);
+    EXPECT_EQ(Text(got), Text({0, 16, 16, 10}));
 
+    // The option's item is toggled only when it is not in the wanted state.
+    const struct {
+        bool Want;
+        int Toggles;
+    } steps[] = {{false, 0}, {true, 1}, {true, 1}, {false, 2}};
     EXPECT_FALSE(driver.IsGameOptionChecked());
-    EXPECT_TRUE(driver.SetGameOptionChecked(false));
-    wintest::PumpFor(50);
-    EXPECT_EQ(w.OptionToggles, 0) << "already in the wanted state: nothing posted";
-    EXPECT_TRUE(driver.SetGameOptionChecked(true));
-    wintest::PumpFor(50);
-    EXPECT_TRUE(driver.IsGameOptionChecked());
-    EXPECT_TRUE(driver.SetGameOptionChecked(true));
-    wintest::PumpFor(50);
-    EXPECT_EQ(w.OptionToggles, 1);
-    EXPECT_TRUE(driver.SetGameOptionChecked(false));
-    wintest::PumpFor(50);
-    EXPECT_FALSE(driver.IsGameOptionChecked());
-    EXPECT_EQ(w.OptionToggles, 2);
+    for (const auto& step : steps) {
+        EXPECT_TRUE(driver.SetGameOptionChecked(step.Want));
+        wintest::Pump();
+        EXPECT_EQ(driver.IsGameOptionChecked(), step.Want);
+        EXPECT_EQ(w.OptionToggles, step.Toggles);
+    }
 }
 
 // A game window without a menu handle that reports its check marks to
 // "VelkorMenuState": Expert and the option checked. Muted, it answers the
 // message as a game that does not know it (0), so that nothing can be read.
 struct SMenuMessageWindow {
-    static bool Mute;
+    static inline bool Mute = false;
     HWND Window = nullptr;
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (msg != RegisterWindowMessageA("VelkorMenuState")) return DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -624,7 +581,6 @@ struct SMenuMessageWindow {
     }
     ~SMenuMessageWindow() { DestroyWindow(Window); }
 };
-bool SMenuMessageWindow::Mute = false;
 
 // Without a menu handle the settings are still read: the marks as the game
 // reports them, or else the size; the option reads as unknown, not
@@ -643,10 +599,7 @@ TEST(Menu, NoMenuHandleStillGivesTheSettings) {
         SMenuMessageWindow::Mute = c.Mute;
         GameSettings got{9, 0, 0, 5};
         EXPECT_TRUE(driver.GetGameSettings(&got, false)) << "mute " << c.Mute;
-        EXPECT_EQ(got.Level, c.Level) << "mute " << c.Mute;
-        EXPECT_EQ(got.Mines, c.Mines) << "mute " << c.Mute;
-        EXPECT_EQ(got.Width, 16u);
-        EXPECT_EQ(got.Height, 16u);
+        EXPECT_EQ(Text(got), Text({c.Level, 16, 16, c.Mines})) << "mute " << c.Mute;
         EXPECT_EQ(driver.GameOptionState(), c.Option) << "mute " << c.Mute;
     }
     SMenuMessageWindow::Mute = false;

@@ -9,19 +9,16 @@
 
 #include <cstring>
 
+#include "WinTestSupport.h"
+
 namespace {
-HWND Make(const char* cls, const char* title, HINSTANCE instance) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = instance;
-    wc.lpszClassName = cls;
-    RegisterClassA(&wc);
+HWND Make(const char* cls, const char* title) {
     return CreateWindowExA(0, cls, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr,
-                           instance, nullptr);
+                           wintest::RegisterWindowClass(cls, DefWindowProcA), nullptr);
 }
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     char mode[16] = "";
     GetEnvironmentVariableA("DRIVER_FAKE_GAME", mode, sizeof mode);
     if (std::strcmp(mode, "none") == 0) {
@@ -30,10 +27,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     if (std::strcmp(mode, "slow") == 0) {
         Sleep(900);
-        Make("MineSweeper", "MineSweeper", instance);
+        Make("MineSweeper", "MineSweeper");
     } else {
-        Make("MineSweeper", "Minesweeper", instance);
-        Make("MineSweeperX", "MineSweeper", instance);
+        Make("MineSweeper", "Minesweeper");
+        Make("MineSweeperX", "MineSweeper");
     }
     SetTimer(nullptr, 0, 20000, nullptr);
     MSG m;

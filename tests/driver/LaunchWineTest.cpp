@@ -1,5 +1,9 @@
 // Launching the game: the four places in their order, the window search,
 // and games that show no proper window.
+#include <windows.h>
+
+#include <tlhelp32.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,9 +15,13 @@ using namespace standintest;
 
 namespace {
 
-std::string ProcessImage(HWND window) {
+DWORD GamePid(HWND window) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+std::string ImagePath(DWORD pid) {
     HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     if (!p) return std::string();
     char path[MAX_PATH];
@@ -24,18 +32,23 @@ std::string ProcessImage(HWND window) {
 }
 
 void EndGame(HWND window) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, GamePid(window));
     if (!p) return;
     TerminateProcess(p, 0);
     WaitForSingleObject(p, 5000);
     CloseHandle(p);
 }
 
-std::string Lower(std::string s) {
-    CharLowerBuffA(&s[0], static_cast<DWORD>(s.size()));
-    return s;
+// Whether a process runs from this image file (a game of another test does not count).
+bool Running(const std::string& image) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry))
+        found = lstrcmpiA(ImagePath(entry.th32ProcessID).c_str(), image.c_str()) == 0;
+    CloseHandle(snapshot);
+    return found;
 }
 
 // Copies of the game in the working, system and Windows directories and
@@ -48,9 +61,8 @@ protected:
         SystemDir = buffer;
         GetWindowsDirectoryA(buffer, MAX_PATH);
         WindowsDir = buffer;
-        const DWORD n = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-        const std::string own(buffer, n);
-        OwnDir = own.substr(0, own.find_last_of('\\'));
+        OwnDir = wintest::ProgramDir();
+        OwnDir.pop_back();
         WorkDir = TempDir() + "driver-launch-" + std::to_string(GetCurrentProcessId());
         CreateDirectoryA(WorkDir.c_str(), nullptr);
         EmptyDir = WorkDir + "\\empty";
@@ -75,39 +87,22 @@ protected:
 };
 
 TEST_F(Launch, SearchOrderCurrentSystemWindowsOwnFolder) {
-    Place(GamePath(5), WorkDir);
-    Place(GamePath(5), SystemDir);
-    Place(GamePath(5), WindowsDir);
-    Place(GamePath(5), OwnDir);
+    const std::string places[] = {WorkDir, SystemDir, WindowsDir, OwnDir};
+    for (const std::string& dir : places) Place(GamePath(5), dir);
     SetCurrentDirectoryA(WorkDir.c_str());
-    HWND w = LaunchGame();
-    ASSERT_TRUE(w);
-    EXPECT_EQ(Lower(ProcessImage(w)), Lower(WorkDir + "\\velkor.exe"));
-    EndGame(w);
-
-    SetCurrentDirectoryA(EmptyDir.c_str());
-    w = LaunchGame();
-    ASSERT_TRUE(w);
-    EXPECT_EQ(Lower(ProcessImage(w)), Lower(SystemDir + "\\velkor.exe"));
-    EndGame(w);
-
-    DeleteFileA((SystemDir + "\\velkor.exe").c_str());
-    w = LaunchGame();
-    ASSERT_TRUE(w);
-    EXPECT_EQ(Lower(ProcessImage(w)), Lower(WindowsDir + "\\velkor.exe"));
-    char title[64] = "";
-    GetWindowTextA(w, title, sizeof title);
-    EXPECT_STREQ(title, "MineSweeper");
-    EndGame(w);
-
-    // Started from another folder, the game beside the program is found.
-    DeleteFileA((WindowsDir + "\\velkor.exe").c_str());
-    w = LaunchGame();
-    ASSERT_TRUE(w);
-    EXPECT_EQ(Lower(ProcessImage(w)), Lower(OwnDir + "\\velkor.exe"));
-    EndGame(w);
-
-    DeleteFileA((OwnDir + "\\velkor.exe").c_str());
+    // Each place in its turn once the earlier ones fail: the working folder
+    // left for an empty one, then the copies deleted one after the other.
+    for (const std::string& dir : places) {
+        HWND w = LaunchGame();
+        ASSERT_TRUE(w) << dir;
+        EXPECT_STRCASEEQ(ImagePath(GamePid(w)).c_str(), (dir + "\\velkor.exe").c_str());
+        char title[64] = "";
+        GetWindowTextA(w, title, sizeof title);
+        EXPECT_STREQ(title, "MineSweeper");
+        EndGame(w);
+        if (dir == WorkDir) SetCurrentDirectoryA(EmptyDir.c_str());
+        else DeleteFileA((dir + "\\velkor.exe").c_str());
+    }
     DWORD start = GetTickCount();
     EXPECT_EQ(LaunchGame(), nullptr) << "no game anywhere";
     EXPECT_LT(GetTickCount() - start, 1000u) << "nothing started, nothing to wait for";
@@ -124,20 +119,13 @@ TEST_F(Launch, GamesWithoutAProperWindow) {
         SetEnvironmentVariableA("DRIVER_FAKE_GAME", c.Mode);
         DWORD start = GetTickCount();
         HWND w = LaunchGame();
-        DWORD took = GetTickCount() - start;
         EXPECT_EQ(w != nullptr, c.Found) << c.Mode;
         // A generous bound: about two seconds of search, never a hang.
-        EXPECT_LT(took, 10000u) << c.Mode;
-        if (w) {
-            EndGame(w);
-        } else {
-            // The process that never showed its window has been ended.
-            Sleep(200);
-            DWORD count = 0;
-            HWND left = FindWindowA("MineSweeper", nullptr);
-            if (left) ++count;
-            EXPECT_EQ(count, 0u) << c.Mode << " left running";
-        }
+        EXPECT_LT(GetTickCount() - start, 10000u) << c.Mode;
+        if (w) EndGame(w);
+        // A game that never showed its window has been ended.
+        EXPECT_TRUE(wintest::WaitFor([&] { return !Running(WorkDir + "\\velkor.exe"); }, 5000))
+            << c.Mode << " left running";
     }
 }
 
@@ -153,13 +141,8 @@ TEST(FindGameWindow, TitleAndClassMustBothMatchExactly) {
         {"MineSweeper2", "MineSweeper", false}, {"OtherClass", "MineSweeper ", false},
     };
     for (const auto& c : cases) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = DefWindowProcA;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = c.Class;
-        RegisterClassA(&wc);
-        HWND w = CreateWindowExA(0, c.Class, c.Title, WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr, wc.hInstance,
-                                 nullptr);
+        HINSTANCE instance = wintest::RegisterWindowClass(c.Class, DefWindowProcA);
+        HWND w = CreateWindowExA(0, c.Class, c.Title, WS_OVERLAPPED, 0, 0, 50, 50, nullptr, nullptr, instance, nullptr);
         ASSERT_TRUE(w);
         HWND found = nullptr;
         EnumThreadWindows(GetCurrentThreadId(), FindGameWindowProc, reinterpret_cast<LPARAM>(&found));
@@ -167,7 +150,7 @@ TEST(FindGameWindow, TitleAndClassMustBothMatchExactly) {
         // A null slot is allowed.
         EnumThreadWindows(GetCurrentThreadId(), FindGameWindowProc, 0);
         DestroyWindow(w);
-        UnregisterClassA(c.Class, wc.hInstance);
+        UnregisterClassA(c.Class, instance);
     }
 }
 

@@ -1,10 +1,9 @@
 // Plays complete games on the stand-in game (a separate process) with the
-// solver and the driver, without the player loop's threads. Used by a Wine
-// test (wins on every level, counts agree with the game's own record) and
-// by scripts/run as a demonstration.
+// solver and the driver, without the player loop's threads: wins on every
+// level, and counts that agree with the game's own record.
 //
 //   driver_play [--layout 4|5] [--level beginner|intermediate|expert|custom|all]
-//               [--games N] [--until-win] [--animate] [--seed S]
+//               [--games N] [--until-win]
 // --games N: games per level (default 3); with --until-win, at most N games
 // per level, stopping at the first win. Exit code 0 when every level was won
 // at least once (with --until-win) and the counts agree with the record.
@@ -29,7 +28,6 @@ struct SOptions {
     int LevelIndex = -1;  // -1: all four
     uint32_t Games = 3;
     bool UntilWin = false;
-    bool Animate = false;
     uint32_t Seed = 1234;
 };
 
@@ -59,7 +57,7 @@ bool ReadFresh(CVelkorInterface& face, CMineSweeperBoard** board, const CMineSwe
 }
 
 // One game from a new start to its end: 1 won, 0 lost, -1 no end reached.
-int PlayGame(CVelkorInterface& face, const SOptions& options) {
+int PlayGame(CVelkorInterface& face) {
     CMineSweeperBoard* board = nullptr;
     CMineSweeperBoard* before = nullptr;
     CLogicMineSweeperBoard* logic = nullptr;
@@ -80,13 +78,11 @@ int PlayGame(CVelkorInterface& face, const SOptions& options) {
         } else if (board->State == NotStarted || !logic->Update(board)) {
             logic->Rebuild(board);
         }
-        // Openings at once, flags never placed (no animation), or the
-        // pointer shown on each square (fast animation).
+        // Openings at once, flags never placed (no animation).
         face.AbortFlag = &kNeverStop;
         face.QueueThreshold = 0.0;
-        face.QueueFlags = !options.Animate;
-        face.PauseAfterAction = options.Animate;
-        face.PauseTime = options.Animate ? 20 : 0;
+        face.QueueFlags = true;
+        face.PauseAfterAction = false;
         face.ClearActions();
         // The board before this pass's moves, to wait for the screen to change.
         if (!before || !before->CopyFrom(board)) {
@@ -111,9 +107,7 @@ bool ParseOptions(int argc, char** argv, SOptions* o) {
         const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
         if (a == "--layout" && next) o->Layout = std::atoi(argv[++i]) == 4 ? 4 : 5;
         else if (a == "--games" && next) o->Games = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 10));
-        else if (a == "--seed" && next) o->Seed = static_cast<uint32_t>(std::strtoul(argv[++i], nullptr, 10));
         else if (a == "--until-win") o->UntilWin = true;
-        else if (a == "--animate") o->Animate = true;
         else if (a == "--level" && next) {
             std::string l = argv[++i];
             o->LevelIndex = -2;
@@ -133,8 +127,7 @@ bool ParseOptions(int argc, char** argv, SOptions* o) {
 int main(int argc, char** argv) {
     SOptions options;
     if (!ParseOptions(argc, argv, &options)) {
-        std::fprintf(stderr, "usage: driver_play [--layout 4|5] [--level NAME|all] [--games N] [--until-win] "
-                             "[--animate] [--seed S]\n");
+        std::fprintf(stderr, "usage: driver_play [--layout 4|5] [--level NAME|all] [--games N] [--until-win]\n");
         return 2;
     }
     SeedRandom(options.Seed);
@@ -150,7 +143,7 @@ int main(int argc, char** argv) {
         CVelkorInterface face(game.Window());
         uint32_t played = 0, won = 0, unfinished = 0;
         while (played < options.Games && !(options.UntilWin && won > 0)) {
-            int r = PlayGame(face, options);
+            int r = PlayGame(face);
             ++played;
             if (r == 1) ++won;
             if (r < 0) ++unfinished;

@@ -1,7 +1,6 @@
 #include "StandinSupport.h"
 
-#include <cstdio>
-#include <fstream>
+#include <utility>
 
 namespace standintest {
 
@@ -29,12 +28,9 @@ std::string TempDir() {
 
 bool CStandin::Start(int layout, const SLevel& level, uint32_t seed, const std::vector<std::string>& environment) {
     Stop();
-    const char* key = "Software\\VelkorGame";
-    wintest::RegSetDword(key, "Level", level.Level);
-    wintest::RegSetDword(key, "Width", level.Width);
-    wintest::RegSetDword(key, "Height", level.Height);
-    wintest::RegSetDword(key, "Mines", level.Mines);
-    wintest::RegSetDword(key, "Marks", 1);
+    const std::pair<const char*, uint32_t> stored[] = {
+        {"Level", level.Level}, {"Width", level.Width}, {"Height", level.Height}, {"Mines", level.Mines}, {"Marks", 1}};
+    for (const auto& value : stored) wintest::RegSetDword("Software\\VelkorGame", value.first, value.second);
     static int serial = 0;
     std::string stem = TempDir() + "driver-test-" + std::to_string(GetCurrentProcessId()) + "-" +
                        std::to_string(++serial);
@@ -75,12 +71,7 @@ void CStandin::Stop() {
 }
 
 bool CStandin::ReadLayout(uint32_t width, uint32_t height, std::vector<uint8_t>* mines) const {
-    std::ifstream in(DumpPath);
-    std::vector<std::string> rows;
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty()) rows.push_back(line);
-    }
+    const std::vector<std::string> rows = wintest::ReadLines(DumpPath);
     if (rows.size() != height) return false;
     mines->assign(static_cast<size_t>(width) * height, 0);
     for (uint32_t y = 0; y < height; ++y) {
@@ -90,13 +81,7 @@ bool CStandin::ReadLayout(uint32_t width, uint32_t height, std::vector<uint8_t>*
     return true;
 }
 
-std::vector<std::string> CStandin::Records() const {
-    std::ifstream in(RecordPath);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);)
-        if (!line.empty()) lines.push_back(line);
-    return lines;
-}
+std::vector<std::string> CStandin::Records() const { return wintest::ReadLines(RecordPath); }
 
 void Settle(HWND window) {
     // A message sent after the others returns once they are all handled;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 
 namespace wintest {
 
@@ -59,22 +60,16 @@ bool RunProcess(const std::string& commandLine, DWORD timeoutMs, DWORD* exitCode
 }
 
 HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        HWND h = FindWindowA(className, title);
-        if (h) return h;
-        if (GetTickCount() - start >= timeoutMs) return nullptr;
-        Sleep(10);
-    }
+    const DWORD start = GetTickCount();
+    HWND h;
+    while (!(h = FindWindowA(className, title)) && GetTickCount() - start < timeoutMs) Sleep(10);
+    return h;
 }
 
 bool WaitWindowGone(HWND hwnd, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (IsWindow(hwnd)) {
-        if (GetTickCount() - start >= timeoutMs) return false;
-        Sleep(10);
-    }
-    return true;
+    const DWORD start = GetTickCount();
+    while (IsWindow(hwnd) && GetTickCount() - start < timeoutMs) Sleep(10);
+    return !IsWindow(hwnd);
 }
 
 std::string ProgramDir() {
@@ -83,6 +78,16 @@ std::string ProgramDir() {
     std::string s(path, n);
     size_t slash = s.find_last_of("\\/");
     return slash == std::string::npos ? std::string() : s.substr(0, slash + 1);
+}
+
+std::vector<std::string> ReadLines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
 }
 
 COLORREF SImage::At(int x, int y) const {
@@ -229,13 +234,27 @@ bool RegDeleteTree(const char* key) {
     return false;
 }
 
-HWND MessageWindow(const char* className, WNDPROC proc) {
+HINSTANCE RegisterWindowClass(const char* className, WNDPROC proc, HBRUSH background) {
     WNDCLASSA wc{};
     wc.lpfnWndProc = proc;
     wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = background;
     wc.lpszClassName = className;
     RegisterClassA(&wc);  // fails harmlessly when the class is there already
-    return CreateWindowExA(0, className, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr), nullptr);
+    return wc.hInstance;
+}
+
+HWND MessageWindow(const char* className, WNDPROC proc) {
+    return CreateWindowExA(0, className, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           RegisterWindowClass(className, proc), nullptr);
+}
+
+HWND CreateBoardWindow(const char* className, WNDPROC proc, const char* title, int columns, int rows, HMENU menu,
+                       DWORD style, int x, int y) {
+    RECT r{0, 0, columns * 16 + 20, rows * 16 + 63};
+    AdjustWindowRect(&r, style, menu != nullptr);
+    return CreateWindowExA(0, className, title, style, x, y, r.right - r.left, r.bottom - r.top, nullptr, menu,
+                           RegisterWindowClass(className, proc), nullptr);
 }
 
 void Pump() {
@@ -359,16 +378,3 @@ std::string DescribeWindows() {
 }
 
 }  // namespace wintest
-
-HWND wintest::CreateBoardWindow(const char* className, WNDPROC proc, const char* title, int columns, int rows,
-                                HMENU menu, DWORD style, int x, int y) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = className;
-    RegisterClassA(&wc);
-    RECT r{0, 0, columns * 16 + 20, rows * 16 + 63};
-    AdjustWindowRect(&r, style, menu != nullptr);
-    return CreateWindowExA(0, className, title, style, x, y, r.right - r.left, r.bottom - r.top, nullptr, menu,
-                           wc.hInstance, nullptr);
-}

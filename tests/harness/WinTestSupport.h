@@ -27,18 +27,23 @@ void KillProcess(SChild* child);
 bool RunProcess(const std::string& commandLine, DWORD timeoutMs, DWORD* exitCode = nullptr,
                 const std::vector<std::string>& extraEnv = {});
 
-// Polls for a top-level window by class and title (either may be null).
+// Registers a window class of this program once (later calls find it
+// there) and gives the instance to create its windows with.
+HINSTANCE RegisterWindowClass(const char* className, WNDPROC proc, HBRUSH background = nullptr);
 // Registers CLASSNAME with PROC and creates a top-level window whose client
 // holds a game board of COLUMNS x ROWS squares of 16 pixels, with the game's
 // frame around them (a window the driver can take for the game's).
 HWND CreateBoardWindow(const char* className, WNDPROC proc, const char* title, int columns, int rows,
                        HMENU menu, DWORD style, int x, int y);
+// Polls for a top-level window by class and title (either may be null).
 HWND WaitForWindow(const char* className, const char* title, DWORD timeoutMs);
 // Polls until the window no longer exists.
 bool WaitWindowGone(HWND hwnd, DWORD timeoutMs);
 
 // Directory of the running program, with a trailing backslash.
 std::string ProgramDir();
+// The lines of a text file that are not empty, without their line ends.
+std::vector<std::string> ReadLines(const std::string& path);
 
 // 32-bit BGRX pixels, row-major from the top.
 struct SImage {

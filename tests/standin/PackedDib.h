@@ -10,16 +10,16 @@ namespace pixelcheck {
 
 class CPackedDib {
 public:
-    // False for anything but an uncompressed 4, 8 or 24 bit bitmap that fits.
+    // False for anything but an uncompressed 4-bit bitmap that fits (the
+    // build writes the strip so).
     bool Parse(const uint8_t* data, size_t size) {
         if (!data || size < 40) return false;
         uint32_t headerSize = U32(data), compression = U32(data + 16), used = U32(data + 32);
         int32_t width = static_cast<int32_t>(U32(data + 4)), height = static_cast<int32_t>(U32(data + 8));
         uint16_t bits = static_cast<uint16_t>(data[14] | data[15] << 8);
-        if (headerSize != 40 || compression != 0 || width <= 0 || height == 0) return false;
-        if (bits != 4 && bits != 8 && bits != 24) return false;
-        uint32_t colours = bits == 24 ? used : (used == 0 || used > (1u << bits) ? (1u << bits) : used);
-        size_t stride = ((static_cast<size_t>(width) * bits + 31) / 32) * 4;
+        if (headerSize != 40 || compression != 0 || width <= 0 || height == 0 || bits != 4) return false;
+        uint32_t colours = used == 0 || used > 16 ? 16 : used;
+        size_t stride = ((static_cast<size_t>(width) * 4 + 31) / 32) * 4;
         size_t rows = static_cast<size_t>(height < 0 ? -height : height);
         size_t offset = 40 + 4 * static_cast<size_t>(colours);
         if (size < offset + stride * rows) return false;
@@ -29,17 +29,10 @@ public:
         for (size_t y = 0; y < rows; ++y) {
             const uint8_t* row = data + offset + stride * (height < 0 ? y : rows - 1 - y);
             for (int x = 0; x < Width; ++x) {
-                uint32_t bgr;
-                if (bits == 24) {
-                    const uint8_t* p = row + 3 * x;
-                    bgr = Ref(p[2], p[1], p[0]);
-                } else {
-                    uint32_t index = bits == 8 ? row[x] : (x % 2 ? row[x / 2] & 15 : row[x / 2] >> 4);
-                    if (index >= colours) return false;
-                    const uint8_t* c = data + 40 + 4 * index;
-                    bgr = Ref(c[2], c[1], c[0]);
-                }
-                Pixels[y * Width + x] = bgr;
+                uint32_t index = x % 2 ? row[x / 2] & 15 : row[x / 2] >> 4;
+                if (index >= colours) return false;
+                const uint8_t* c = data + 40 + 4 * index;
+                Pixels[y * Width + x] = Ref(c[2], c[1], c[0]);
             }
         }
         return true;
@@ -56,22 +49,5 @@ private:
     static uint32_t Ref(uint8_t r, uint8_t g, uint8_t b) { return r | g << 8 | static_cast<uint32_t>(b) << 16; }
     std::vector<uint32_t> Pixels;
 };
-
-// What each cell of the game's strip must read as; cell 6 (a pressed
-// question mark) is never shown on a board and has no reading of its own.
-struct SCellReading {
-    int Cell;
-    bool Opened, Mine;
-    int Number, Mark;
-};
-inline std::vector<SCellReading> ExpectedCells() {
-    std::vector<SCellReading> cells = {
-        {0, false, false, -1, 0}, {1, false, true, -1, 1}, {2, false, false, -1, 2},
-        {3, true, true, -1, 4},   {4, true, false, -1, 5}, {5, true, true, -1, 3},
-    };
-    for (int n = 8; n >= 1; --n) cells.push_back({15 - n, true, false, n, 0});
-    cells.push_back({15, true, false, 0, 0});
-    return cells;
-}
 
 }  // namespace pixelcheck

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace pixelcheck {
 
@@ -114,6 +116,23 @@ inline char SquareChar(const SRead& r) {
         case 5: return 'W';
         default: return r.Number >= 0 && r.Number <= 8 ? static_cast<char>('0' + r.Number) : '!';
     }
+}
+
+// The cells of the game's strip of squares (16 x 16 pixels each, from the
+// top) that do not read as the state they stand for, as "cell:read as";
+// empty when all do. Cell 6, a pressed question mark, is never shown on a
+// board and has no reading of its own.
+inline std::string MisreadCells(const PixelFn& strip, int layout) {
+    std::vector<std::pair<int, SRead>> cells = {{0, {false, false, -1, 0}}, {1, {false, true, -1, 1}},
+                                                {2, {false, false, -1, 2}}, {3, {true, true, -1, 4}},
+                                                {4, {true, false, -1, 5}},  {5, {true, true, -1, 3}}};
+    for (int n = 8; n >= 0; --n) cells.push_back({15 - n, {true, false, n, 0}});
+    std::string misread;
+    for (const auto& c : cells) {
+        const SRead r = ClassifySquare([&](int x, int y) { return strip(x, y + 16 * c.first); }, 0, 0, layout);
+        if (!(r == c.second)) misread += " " + std::to_string(c.first) + ":" + SquareChar(r);
+    }
+    return misread;
 }
 
 // The whole board as text, one line per row, for comparisons and messages.

@@ -22,6 +22,19 @@ void Split(const CStandinGame& g, std::vector<SPos>* mines, std::vector<SPos>* f
         for (uint32_t x = 0; x < g.Width(); ++x) (g.IsMine(x, y) ? mines : free)->push_back({x, y});
 }
 
+// Calls f(x, y) for each square of the 3 x 3 block around p inside the field.
+template <class F>
+void ForBlock(const CStandinGame& g, SPos p, F f) {
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            if (g.Inside(p.X + dx, p.Y + dy)) f(p.X + dx, p.Y + dy);
+}
+
+std::string Text(const SField& f) {
+    return std::to_string(f.Level) + " " + std::to_string(f.Width) + "x" + std::to_string(f.Height) + " " +
+           std::to_string(f.Mines);
+}
+
 uint32_t CountMines(const CStandinGame& g) {
     std::vector<SPos> mines, free;
     Split(g, &mines, &free);
@@ -37,11 +50,8 @@ TEST(StandinFields, ClampsCustomSizesLikeTheClassicGame) {
         {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 30, 24, 667},      {20, 12, 9, 20, 12, 10},
     };
     for (const auto& c : cases) {
-        SField f = ClampCustomField(c.W, c.H, c.M);
-        EXPECT_EQ(f.Level, Custom);
-        EXPECT_EQ(f.Width, c.WantW) << c.W;
-        EXPECT_EQ(f.Height, c.WantH) << c.H;
-        EXPECT_EQ(f.Mines, c.WantM) << c.M;
+        EXPECT_EQ(Text(ClampCustomField(c.W, c.H, c.M)), Text({Custom, c.WantW, c.WantH, c.WantM}))
+            << c.W << "x" << c.H << " " << c.M;
     }
 }
 
@@ -59,11 +69,7 @@ TEST(StandinFields, StoredValuesFallBackToSaneFields) {
         {0xFFFFFFFFu, 12, 10, 20, {Beginner, 9, 9, 10}},
     };
     for (const auto& c : cases) {
-        SField f = FieldFromStored(c.Level, c.W, c.H, c.M);
-        EXPECT_EQ(f.Level, c.Want.Level) << c.Level;
-        EXPECT_EQ(f.Width, c.Want.Width) << c.Level;
-        EXPECT_EQ(f.Height, c.Want.Height) << c.Level;
-        EXPECT_EQ(f.Mines, c.Want.Mines) << c.Level;
+        EXPECT_EQ(Text(FieldFromStored(c.Level, c.W, c.H, c.M)), Text(c.Want)) << c.Level;
     }
 }
 
@@ -132,11 +138,7 @@ TEST(StandinGame, ZeroOpensItsNeighboursAndAllFreeSquaresWin) {
     for (const SPos& p : free) {
         if (g.AdjacentMines(p.X, p.Y) != 0) continue;
         ASSERT_TRUE(g.Open(p.X, p.Y));
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx)
-                if (g.Inside(p.X + dx, p.Y + dy)) {
-                    EXPECT_TRUE(g.IsOpened(p.X + dx, p.Y + dy));
-                }
+        ForBlock(g, p, [&](uint32_t x, uint32_t y) { EXPECT_TRUE(g.IsOpened(x, y)); });
         break;
     }
     for (const SPos& p : free) {
@@ -157,14 +159,8 @@ TEST(StandinGame, LossShowsMinesExplodedOneAndWrongFlags) {
     std::vector<SPos> mines, free;
     Split(g, &mines, &free);
     ASSERT_TRUE(g.Open(free[0].X, free[0].Y));
-    SPos flaggedMine{}, wrongFlag{}, questionMine{}, hit{};
-    int found = 0;
-    for (const SPos& m : mines) {
-        if (found == 0) flaggedMine = m;
-        else if (found == 1) questionMine = m;
-        else if (found == 2) hit = m;
-        ++found;
-    }
+    const SPos flaggedMine = mines[0], questionMine = mines[1], hit = mines[2];
+    SPos wrongFlag{};
     for (const SPos& p : free)
         if (!g.IsOpened(p.X, p.Y)) wrongFlag = p;
     ASSERT_TRUE(g.CycleMark(flaggedMine.X, flaggedMine.Y, true));
@@ -224,24 +220,16 @@ TEST(StandinGame, FlagsProtectAndNeighboursOpenOnlyWhenAllFlagged) {
         ASSERT_TRUE(g.Open(p.X, p.Y));
         if (g.GetState() != CStandinGame::Playing || !g.IsOpened(p.X, p.Y)) continue;
         EXPECT_FALSE(g.OpenNeighbours(p.X, p.Y)) << "flags missing";
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx) {
-                uint32_t nx = p.X + dx, ny = p.Y + dy;
-                if (g.Inside(nx, ny) && g.IsMine(nx, ny)) g.CycleMark(nx, ny, true);
-            }
+        ForBlock(g, p, [&](uint32_t x, uint32_t y) {
+            if (g.IsMine(x, y)) g.CycleMark(x, y, true);
+        });
         uint32_t fx = 0, fy = 0;
         for (const SPos& m : mines)
             if (g.GetMark(m.X, m.Y) == CStandinGame::FlagMark) fx = m.X, fy = m.Y;
         EXPECT_FALSE(g.Open(fx, fy)) << "a flagged square does not open";
         g.OpenNeighbours(p.X, p.Y);
         EXPECT_NE(g.GetState(), CStandinGame::Lost);
-        for (int dy = -1; dy <= 1; ++dy)
-            for (int dx = -1; dx <= 1; ++dx) {
-                uint32_t nx = p.X + dx, ny = p.Y + dy;
-                if (g.Inside(nx, ny)) {
-                    EXPECT_TRUE(g.IsMine(nx, ny) || g.IsOpened(nx, ny));
-                }
-            }
+        ForBlock(g, p, [&](uint32_t x, uint32_t y) { EXPECT_TRUE(g.IsMine(x, y) || g.IsOpened(x, y)); });
         return;
     }
     FAIL() << "no numbered square";
