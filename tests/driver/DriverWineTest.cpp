@@ -457,6 +457,18 @@ TEST(Mouse, ClicksAndPointer) {
     EXPECT_EQ(text(expected.X, expected.Y), text(c2.x, c2.y));
 }
 
+// A button-up the game takes after the driver stopped waiting is sent again:
+// the opening counts, where a single send would report it lost.
+TEST(Mouse, ALateButtonUpIsSentAgain) {
+    SSession s;
+    ASSERT_TRUE(s.Start(5, kLevels[0], 1234, {"VELKOR_BUSY_BUTTON_UP=2500"}));
+    ASSERT_TRUE(s.Read());
+    EXPECT_TRUE(s.Driver->OpenSquare(4, 4));
+    EXPECT_EQ(s.Driver->Snapshot->GetColumn(4)[4].Opened, 1);
+    ASSERT_TRUE(s.Read());
+    EXPECT_EQ(s.Board->GetColumn(4)[4].Opened, 1);
+}
+
 TEST(Menu, LevelsAndCustomFieldThroughMenuAndDialog) {
     SSession s;
     ASSERT_TRUE(s.Start(5, kLevels[0]));
