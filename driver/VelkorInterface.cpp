@@ -36,6 +36,8 @@ const DWORD kNotAtRestLimitMs = 3000;
 
 // Menu commands and dialog items of the game.
 const UINT kCmdNewGame = 510;
+// A pointer move as the hook library reports one to the saver window.
+const UINT kReportMouseMove = 0x8000 + WM_MOUSEMOVE;
 const UINT kCmdLevel0 = 521;  // Beginner; 522, 523 follow
 const UINT kCmdCustom = 524;
 const UINT kCmdOption = 529;
@@ -587,6 +589,20 @@ bool CVelkorInterface::UnflagSquare(uint32_t x, uint32_t y) {
 }
 
 bool CVelkorInterface::MoveCursorToSquare(uint32_t x, uint32_t y) {
+    // A pointer away from every place the program put it was moved by the
+    // user since the last jump. The window's own message for that move may be
+    // handled only after this jump, and then look like the program's: so the
+    // move is reported here, as the hooks report input, and the pointer left
+    // where the user put it.
+    POINT now;
+    if (SaverState.RecentCursorNext.load() > 0 && GetCursorPos(&now) &&
+        !SaverState.IsOwnCursorPos(SScreenPoint{static_cast<int32_t>(now.x), static_cast<int32_t>(now.y)})) {
+        HWND saver = static_cast<HWND>(SaverState.SaverWindow.load());
+        if (saver)
+            PostMessageA(saver, kReportMouseMove, 0,
+                         static_cast<LPARAM>(MAKELONG(static_cast<WORD>(now.x & 0xFFFF), static_cast<WORD>(now.y & 0xFFFF))));
+        return false;
+    }
     POINT p{pixels::CentreX(x), pixels::CentreY(y)};
     ClientToScreen(GameWindow, &p);
     SaverState.NoteCursorPos(SScreenPoint{static_cast<int32_t>(p.x), static_cast<int32_t>(p.y)});

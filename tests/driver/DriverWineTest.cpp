@@ -403,6 +403,12 @@ TEST(Visibility, CoveredOrOffScreenGameGivesNoBoard) {
     EXPECT_TRUE(s.Read());
 }
 
+LPARAM g_ReportedMove = 0;
+LRESULT CALLBACK ReportProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == 0x8000 + WM_MOUSEMOVE) g_ReportedMove = lParam;
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
 TEST(Mouse, ClicksAndPointer) {
     SSession s;
     ASSERT_TRUE(s.Start(5, kLevels[0]));
@@ -455,6 +461,20 @@ TEST(Mouse, ClicksAndPointer) {
     ClientToScreen(s.Game.Window(), &c2);
     expected = SaverState.ExpectedCursorPos.Load();
     EXPECT_EQ(text(expected.X, expected.Y), text(c2.x, c2.y));
+
+    // A pointer the user moved since the last jump is reported to the saver
+    // window as the hooks report input, and left where the user put it: the
+    // window's own message for that move may come only after the next jump.
+    HWND receiver = wintest::MessageWindow("KorvaneMoveReports", ReportProc);
+    SaverState.SaverWindow = receiver;
+    ASSERT_TRUE(SetCursorPos(5, 6));
+    EXPECT_FALSE(s.Driver->MoveCursorToSquare(0, 0));
+    wintest::Pump();
+    EXPECT_EQ(g_ReportedMove, MAKELPARAM(5, 6));
+    GetCursorPos(&now);
+    EXPECT_EQ(text(now.x, now.y), "5,6");
+    SaverState.SaverWindow = nullptr;
+    DestroyWindow(receiver);
 }
 
 // A button-up the game takes after the driver stopped waiting is sent again:
