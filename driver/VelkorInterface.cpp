@@ -540,7 +540,12 @@ bool CVelkorInterface::Click(uint32_t x, uint32_t y, UINT down, UINT up, WPARAM 
         MAKELONG(static_cast<WORD>(pixels::CentreX(x) & 0xFFFF), static_cast<WORD>(pixels::CentreY(y) & 0xFFFF)));
     bool delivered = false;
     SendToGame(GameWindow, down, downKeys, point, &delivered);
-    if (!delivered) return false;
+    if (!delivered) {
+        // A busy game still takes the press once it is free: the release is
+        // queued behind it, so that no square is left held down.
+        PostMessageA(GameWindow, up, 0, point);
+        return false;
+    }
     // A button-up that did not arrive would leave the square held pressed
     // (and its opening undone): send it again, a bounded number of times.
     for (int attempt = 0; attempt < 3; ++attempt) {

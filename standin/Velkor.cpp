@@ -48,6 +48,7 @@ struct SApp {
     UINT PaintDelayMs = 0;          // VELKOR_PAINT_DELAY: every picture reaches the window this late
     UINT PressedShownMs = 0;        // VELKOR_PRESSED_SHOWN: a press drawn at once, its result this late
     UINT RedrawDelayMs = 0;         // the delay of the picture being asked for now
+    UINT BusyButtonDownMs = 0;      // VELKOR_BUSY_BUTTON_DOWN: the first left press is taken this late
     UINT BusyButtonUpMs = 0;        // VELKOR_BUSY_BUTTON_UP: the first left release is taken this late
     bool OwnResize = false;         // the game is sizing its window to the field
     bool DialogOpen = false;        // the custom-field dialog is up
@@ -455,6 +456,13 @@ void EndPress() {
     g_App.PressedX = g_App.PressedY = -1;
 }
 
+// Busy once, as a loaded game can be: a sender's wait ends first.
+void BusyOnce(UINT* ms) {
+    if (!*ms) return;
+    Sleep(*ms);
+    *ms = 0;
+}
+
 void OnLeftUp(WPARAM wParam, LPARAM lParam) {
     if (GetCapture() == g_App.Window) ReleaseCapture();
     if (!g_App.LeftDown) return;
@@ -569,13 +577,12 @@ LRESULT CALLBACK GameWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     switch (msg) {
         case WM_PAINT: OnPaint(hwnd); return 0;
         case WM_ERASEBKGND: return 1;  // painting covers the whole client
-        case WM_LBUTTONDOWN: OnLeftDown(wParam, lParam); return 0;
+        case WM_LBUTTONDOWN:
+            BusyOnce(&g_App.BusyButtonDownMs);
+            OnLeftDown(wParam, lParam);
+            return 0;
         case WM_LBUTTONUP:
-            if (g_App.BusyButtonUpMs) {
-                // Busy once, as a loaded game can be: the sender's wait ends first.
-                Sleep(g_App.BusyButtonUpMs);
-                g_App.BusyButtonUpMs = 0;
-            }
+            BusyOnce(&g_App.BusyButtonUpMs);
             OnLeftUp(wParam, lParam);
             return 0;
         case WM_MOUSEMOVE: OnMouseMove(wParam, lParam); return 0;
@@ -635,6 +642,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     g_App.DialogDelayMs = static_cast<UINT>(std::strtoul(Environment("VELKOR_DIALOG_DELAY").c_str(), nullptr, 10));
     g_App.PaintDelayMs = static_cast<UINT>(std::strtoul(Environment("VELKOR_PAINT_DELAY").c_str(), nullptr, 10));
     g_App.PressedShownMs = static_cast<UINT>(std::strtoul(Environment("VELKOR_PRESSED_SHOWN").c_str(), nullptr, 10));
+    g_App.BusyButtonDownMs = static_cast<UINT>(std::strtoul(Environment("VELKOR_BUSY_BUTTON_DOWN").c_str(), nullptr, 10));
     g_App.BusyButtonUpMs = static_cast<UINT>(std::strtoul(Environment("VELKOR_BUSY_BUTTON_UP").c_str(), nullptr, 10));
     g_App.RedrawDelayMs = g_App.PaintDelayMs;
     LoadSettings();
