@@ -475,6 +475,7 @@ TEST(Mouse, ClicksAndPointer) {
     EXPECT_EQ(text(now.x, now.y), "5,6");
     SaverState.SaverWindow = nullptr;
     DestroyWindow(receiver);
+    SaverState.Reset();
 }
 
 // A button the game takes after the driver stopped waiting: a late

@@ -29,6 +29,9 @@ const UINT kMouseMoved = WM_MOUSEMOVE + 0x8000;
 const UINT kLeftPressed = WM_LBUTTONDOWN + 0x8000;
 const UINT kLeftReleased = WM_LBUTTONUP + 0x8000;
 const DWORD kWaitMs = 10000;  // only to end a hang; input normally arrives at once
+// Only to end a hang too: a Wine process of its own can take over 10 s to
+// start on a loaded machine.
+const DWORD kStartWaitMs = 3 * kWaitMs;
 
 // One message a receiver window got from the hooks.
 struct SReport {
@@ -109,7 +112,7 @@ protected:
                                 std::to_string(x) + " " + std::to_string(y) + " 300 200";
         if (!wintest::StartProcess(cmd, &target->Child)) return false;
         // A first Wine start in a fresh prefix can be slow on a busy machine.
-        target->Window = wintest::WaitForWindow(hooktarget::kClass, title, 3 * kWaitMs);
+        target->Window = wintest::WaitForWindow(hooktarget::kClass, title, kStartWaitMs);
         if (!target->Window) return false;
         target->Thread = GetWindowThreadProcessId(target->Window, nullptr);
         GetWindowRect(target->Window, &target->Rect);
@@ -224,12 +227,12 @@ TEST_F(HookTest, InstallOnceUninstallOnce) {
         // The handle lives in the shared section: another process is refused too,
         DWORD code = 0;
         const std::string probe = "\"" + wintest::ProgramDir() + "hook_target.exe\" install \"" + DllPath + "\" " + k->Name;
-        ASSERT_TRUE(wintest::RunProcess(probe, kWaitMs, &code));
+        ASSERT_TRUE(wintest::RunProcess(probe, kStartWaitMs, &code));
         EXPECT_EQ(code, 0u) << "install in another process while ours is active";
         EXPECT_EQ(k->Uninstall(), 1);
         EXPECT_EQ(k->Uninstall(), 0) << "second uninstall";
         // and may install once ours is gone.
-        ASSERT_TRUE(wintest::RunProcess(probe, kWaitMs, &code));
+        ASSERT_TRUE(wintest::RunProcess(probe, kStartWaitMs, &code));
         EXPECT_EQ(code, 11u) << "install and uninstall in another process";
     }
 }
@@ -244,11 +247,13 @@ TEST_F(HookTest, HookOfEndedProcessCanBeCleared) {
         ASSERT_TRUE(wintest::StartProcess(
             "\"" + wintest::ProgramDir() + "hook_target.exe\" install \"" + DllPath + "\" " + k->Name + " keep", &holder));
         // Refused once the other process holds the hook.
-        bool held = PumpUntil([&] {
-            if (k->Install(Receiver, Library, A.Thread) == 0) return true;
-            k->Uninstall();
-            return false;
-        });
+        bool held = wintest::WaitFor(
+            [&] {
+                if (k->Install(Receiver, Library, A.Thread) == 0) return true;
+                k->Uninstall();
+                return false;
+            },
+            kStartWaitMs);
         wintest::KillProcess(&holder);
         ASSERT_TRUE(held);
         EXPECT_EQ(k->Install(Receiver, Library, A.Thread), 0) << "the ended process's handle is still stored";
