@@ -115,12 +115,13 @@ TEST(PlayerLatePicture, StalledGameIsGivenUpUncounted) {
     struct SCase {
         const char* Name;
         uint32_t StallRebuilds, StalledMs;
-        bool GivenUp;
+        bool InGame, GivenUp;
     };
     const SCase cases[] = {
-        {"progress lately", kStallRebuildsBeforeGiveUp - 1, 1000, false},
-        {"rebuilds without progress", kStallRebuildsBeforeGiveUp, 1000, true},
-        {"long without progress", 0, kStallGiveUpMs + 1000, true},
+        {"progress lately", kStallRebuildsBeforeGiveUp - 1, 1000, true, false},
+        {"rebuilds without progress", kStallRebuildsBeforeGiveUp, 1000, true, true},
+        {"long without progress", 0, kStallGiveUpMs + 1000, true, true},
+        {"not seen from its start, long without progress", 0, kStallGiveUpMs + 1000, false, true},
     };
     playertest::ResetShared();
     const std::string events = standintest::TempDir() + "late-picture-stall.events";
@@ -135,7 +136,7 @@ TEST(PlayerLatePicture, StalledGameIsGivenUpUncounted) {
         int reads = 1;
         while (!PlayerRead(&p, 0) && reads < 100) ++reads;
         ASSERT_LT(reads, 100) << c.Name;
-        p.InGame = true;
+        p.InGame = c.InGame;
         p.StallRebuilds = c.StallRebuilds;
         p.LastProgress = GetTickCount() - c.StalledMs;
         const size_t before = CountLines(events, "command 510");
