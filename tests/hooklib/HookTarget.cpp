@@ -87,7 +87,13 @@ int TryInstall(const char* dll, const char* kind, bool keep) {
         reinterpret_cast<void (*)()>(GetProcAddress(module, uninstall)));
     if (!doInstall || !doUninstall) return 92;
     HWND receiver = CreateWindowExA(0, "STATIC", "receiver", 0, 0, 0, 1, 1, HWND_MESSAGE, nullptr, nullptr, nullptr);
-    const int installed = doInstall(receiver, module, GetCurrentThreadId()) ? 1 : 0;
+    int installed = doInstall(receiver, module, GetCurrentThreadId()) ? 1 : 0;
+    // To be held, tried again while another process holds the hook for a
+    // moment (a test that polls by installing and uninstalling its own).
+    while (keep && !installed) {
+        Sleep(20);
+        installed = doInstall(receiver, module, GetCurrentThreadId()) ? 1 : 0;
+    }
     while (keep) Sleep(100);
     // Only what this process installed: uninstalling works from any process.
     const int removed = installed && doUninstall() ? 1 : 0;
