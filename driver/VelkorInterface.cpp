@@ -21,6 +21,14 @@ LRESULT SendToGame(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, bool* de
     return static_cast<LRESULT>(result);
 }
 
+// A pointer move as the hook library reports one to the saver window.
+const UINT kReportMouseMove = 0x8000 + WM_MOUSEMOVE;
+
+// A point as mouse messages carry it: x in the low and y in the high 16 bits.
+LPARAM PackPoint(int32_t x, int32_t y) {
+    return static_cast<LPARAM>(MAKELONG(static_cast<WORD>(x & 0xFFFF), static_cast<WORD>(y & 0xFFFF)));
+}
+
 // A picture is captured again after this gap until two in a row agree, at
 // most this many times.
 const DWORD kCaptureGapMs = 5;
@@ -36,8 +44,6 @@ const DWORD kNotAtRestLimitMs = 3000;
 
 // Menu commands and dialog items of the game.
 const UINT kCmdNewGame = 510;
-// A pointer move as the hook library reports one to the saver window.
-const UINT kReportMouseMove = 0x8000 + WM_MOUSEMOVE;
 const UINT kCmdLevel0 = 521;  // Beginner; 522, 523 follow
 const UINT kCmdCustom = 524;
 const UINT kCmdOption = 529;
@@ -536,8 +542,7 @@ bool CVelkorInterface::UpdateBoard(CMineSweeperBoard* board, bool* changed, bool
 // Mouse actions
 
 bool CVelkorInterface::Click(uint32_t x, uint32_t y, UINT down, UINT up, WPARAM downKeys) {
-    LPARAM point = static_cast<LPARAM>(
-        MAKELONG(static_cast<WORD>(pixels::CentreX(x) & 0xFFFF), static_cast<WORD>(pixels::CentreY(y) & 0xFFFF)));
+    const LPARAM point = PackPoint(pixels::CentreX(x), pixels::CentreY(y));
     bool delivered = false;
     SendToGame(GameWindow, down, downKeys, point, &delivered);
     if (!delivered) {
@@ -603,9 +608,7 @@ bool CVelkorInterface::MoveCursorToSquare(uint32_t x, uint32_t y) {
     if (SaverState.RecentCursorNext.load() > 0 && GetCursorPos(&now) &&
         !SaverState.IsOwnCursorPos(SScreenPoint{static_cast<int32_t>(now.x), static_cast<int32_t>(now.y)})) {
         HWND saver = static_cast<HWND>(SaverState.SaverWindow.load());
-        if (saver)
-            PostMessageA(saver, kReportMouseMove, 0,
-                         static_cast<LPARAM>(MAKELONG(static_cast<WORD>(now.x & 0xFFFF), static_cast<WORD>(now.y & 0xFFFF))));
+        if (saver) PostMessageA(saver, kReportMouseMove, 0, PackPoint(now.x, now.y));
         return false;
     }
     POINT p{pixels::CentreX(x), pixels::CentreY(y)};

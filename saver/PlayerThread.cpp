@@ -290,7 +290,8 @@ bool PlayerPass(SPlayer* p) {
         LeaveTopMost(p->GameWindow);
         return false;
     }
-    if ((p->InGame && p->StallRebuilds >= kStallRebuildsBeforeGiveUp) || TickCount() - p->LastProgress > kStallGiveUpMs) {
+    const bool stalled = p->InGame && p->StallRebuilds >= kStallRebuildsBeforeGiveUp;
+    if (stalled || TickCount() - p->LastProgress > kStallGiveUpMs) {
         // A game that gives no move however often it is read afresh is
         // given up for a new one, and counted neither won nor lost; so is
         // one not seen from its start whose picture never comes to rest.

@@ -115,6 +115,11 @@ std::string Environment(const char* name) {
     return n > 0 && n < sizeof(buffer) ? std::string(buffer, n) : std::string();
 }
 
+// A decimal test hook; anything else reads as 0.
+UINT EnvironmentNumber(const char* name) {
+    return static_cast<UINT>(std::strtoul(Environment(name).c_str(), nullptr, 10));
+}
+
 // One line appended to the VELKOR_EVENTS file, when one is given.
 void LogEvent(const char* format, long a = 0, long b = 0) {
     if (g_App.EventsPath.empty()) return;
@@ -639,11 +644,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     g_App.DumpPath = Environment("VELKOR_BOARD_DUMP");
     g_App.EventsPath = Environment("VELKOR_EVENTS");
     g_App.KeepOnScreen = Environment("VELKOR_KEEP_ON_SCREEN") == "1";
-    g_App.DialogDelayMs = static_cast<UINT>(std::strtoul(Environment("VELKOR_DIALOG_DELAY").c_str(), nullptr, 10));
-    g_App.PaintDelayMs = static_cast<UINT>(std::strtoul(Environment("VELKOR_PAINT_DELAY").c_str(), nullptr, 10));
-    g_App.PressedShownMs = static_cast<UINT>(std::strtoul(Environment("VELKOR_PRESSED_SHOWN").c_str(), nullptr, 10));
-    g_App.BusyButtonDownMs = static_cast<UINT>(std::strtoul(Environment("VELKOR_BUSY_BUTTON_DOWN").c_str(), nullptr, 10));
-    g_App.BusyButtonUpMs = static_cast<UINT>(std::strtoul(Environment("VELKOR_BUSY_BUTTON_UP").c_str(), nullptr, 10));
+    g_App.DialogDelayMs = EnvironmentNumber("VELKOR_DIALOG_DELAY");
+    g_App.PaintDelayMs = EnvironmentNumber("VELKOR_PAINT_DELAY");
+    g_App.PressedShownMs = EnvironmentNumber("VELKOR_PRESSED_SHOWN");
+    g_App.BusyButtonDownMs = EnvironmentNumber("VELKOR_BUSY_BUTTON_DOWN");
+    g_App.BusyButtonUpMs = EnvironmentNumber("VELKOR_BUSY_BUTTON_UP");
     g_App.RedrawDelayMs = g_App.PaintDelayMs;
     LoadSettings();
     g_App.Squares = LoadBitmapA(instance, MAKEINTRESOURCEA(IDB_SQUARES));
